@@ -1,0 +1,25 @@
+// sparestock: the spare-parts stock module and its runtime, one program with subcommands.
+
+#include <iostream>
+
+#include "app/commands.h"
+#include "schema/procedures.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"sparestock - spare-parts stock of a vehicle dealer"};
+  app.require_subcommand(1);
+  int exit_code = 0;
+  sparestock::schema::register_procedures();
+  sparestock::app::add_init_command(app, exit_code);
+  sparestock::app::add_grid_command(app, exit_code);
+  sparestock::app::add_gg_command(app, exit_code);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  } catch (const std::exception& e) {
+    std::cerr << "sparestock: " << e.what() << "\n";
+    return 1;
+  }
+  return exit_code;
+}

@@ -1,0 +1,18 @@
+# embed_text_files(<symbol> <output.cpp> <files...>)
+# Writes a C++ file defining `std::string_view embedded_text(std::string_view name)` entries:
+# one raw string per file, looked up by the file's base name ("sqlite.sql").
+function(embed_text_files symbol output)
+  set(body "#include <string_view>\n#include <utility>\nnamespace sparestock::embedded {\n")
+  set(entries "")
+  foreach(path ${ARGN})
+    get_filename_component(name ${path} NAME)
+    file(READ ${path} content)
+    string(MAKE_C_IDENTIFIER ${name} ident)
+    string(APPEND body "static constexpr std::string_view k_${ident} = R\"__embed__(${content})__embed__\";\n")
+    string(APPEND entries "    {\"${name}\", k_${ident}},\n")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${path})
+  endforeach()
+  string(APPEND body "static constexpr std::pair<std::string_view, std::string_view> k_files[] = {\n${entries}};\n")
+  string(APPEND body "std::string_view text(std::string_view name) {\n  for (auto& [n, t] : k_files) if (n == name) return t;\n  return {};\n}\n}\n")
+  file(GENERATE OUTPUT ${output} CONTENT "${body}")
+endfunction()
