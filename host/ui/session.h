@@ -1,0 +1,129 @@
+#pragma once
+// A session: one logged-in user. It owns the user's host globals, the frame, the windows open
+// in it and its two transaction objects, and it runs every handler on its own thread, one
+// event at a time, to the handler's end.
+//
+// Front ends never run handler code. They call post() with what the user did; the session
+// thread runs it, and post() returns once the thread waits for the user again: either the
+// handler ended, or it is suspended inside a message box or a modal window. A suspended
+// handler goes on, on the same thread, when the answer arrives (a nested event loop, as the
+// original GUI runtime ran modal windows), so handler code reads straight through:
+//
+//   if (session.messagebox(gs_tsxx, "确定删除?", Icon::Question, Buttons::YesNo) == 1) ...
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/db/transaction.h"
+#include "host/ui/globals.h"
+#include "host/ui/window.h"
+
+namespace sparestock::ui {
+
+class Window;
+
+enum class Icon { Information, StopSign, Exclamation, Question, None };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+std::string_view icon_name(Icon icon);
+std::vector<std::string> button_captions(Buttons buttons);
+
+struct MessageBoxRecord {
+  std::string title, text;
+  Icon icon = Icon::Information;
+  Buttons buttons = Buttons::Ok;
+};
+
+// Raised inside a suspended handler when its session ends, so that the handler's stack unwinds
+// and the thread can stop. Handlers must not catch it.
+struct SessionEnded {};
+
+// Raised by a front-end action that refuses its request; the session's state is unchanged.
+class RequestError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class Session {
+ public:
+  explicit Session(Globals globals = {});
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // ---- front-end side (any thread but the session's) ----
+
+  // Runs `action` on the session thread and returns once that thread waits for the user
+  // again. An action that throws RequestError changes nothing; the error is rethrown here.
+  void post(std::function<void()> action);
+  // Runs `reader` on the calling thread while the session thread waits for the user (so the
+  // state it reads is settled).
+  void read(const std::function<void()>& reader);
+  // Ends the session: suspended handlers unwind, windows are destroyed, connections released.
+  void shutdown();
+
+  // ---- session side (handlers) ----
+
+  Globals& globals() { return globals_; }
+  WindowManager& windows() { return *windows_; }
+  db::Transaction sqlca{"sqlca"};
+  db::Transaction sqlls{"sqlls"};
+
+  // Shows a message box and suspends the handler until the user answers; returns the 1-based
+  // button. With autoanswer set, a box whose only button is OK is acknowledged at once (and
+  // still reported to the front end).
+  int messagebox(const std::string& title, const std::string& text, Icon icon = Icon::Information,
+                 Buttons buttons = Buttons::Ok, int default_button = 1);
+  // The answer to the pending message box (from the front end's `answer`).
+  void answer(int button);
+  const MessageBoxRecord* pending() const { return pending_ ? &*pending_ : nullptr; }
+  bool autoanswer = true;
+
+  // Runs a nested event loop until `done()` holds (modal windows). Throws SessionEnded when
+  // the session ends meanwhile.
+  void wait_until(const std::function<bool()>& done);
+
+  // Reports collected since the front end last took them.
+  struct Reports {
+    std::vector<MessageBoxRecord> messages;
+    nlohmann::json closed = nlohmann::json::array();
+    nlohmann::json printed = nlohmann::json::array();
+  };
+  Reports& reports() { return reports_; }
+  Reports take_reports();
+
+  // The frame: title and status line.
+  std::string frame_title;
+  std::string microhelp;
+  void setmicrohelp(const std::string& text) { microhelp = text; }
+
+  bool on_session_thread() const { return std::this_thread::get_id() == worker_.get_id(); }
+
+ private:
+  void run();
+  void run_one(std::function<void()>& task);
+
+  Globals globals_;
+  std::unique_ptr<WindowManager> windows_;
+  int depth_ = 0;  // nesting of event loops on the session thread
+  std::optional<MessageBoxRecord> pending_;
+  std::optional<int> answer_;
+  Reports reports_;
+
+  std::mutex mutex_;
+  std::condition_variable wake_worker_, wake_caller_;
+  std::deque<std::function<void()>> queue_;
+  bool idle_ = false;
+  bool stopping_ = false;
+  std::exception_ptr request_error_;
+  std::thread worker_;
+};
+
+}  // namespace sparestock::ui

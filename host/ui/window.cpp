@@ -1,0 +1,165 @@
+#include "host/ui/window.h"
+
+#include <algorithm>
+#include <mutex>
+#include <typeindex>
+
+#include "host/ui/session.h"
+
+namespace sparestock::ui {
+
+namespace {
+
+std::mutex registry_mutex;
+
+std::map<std::string, WindowFactory, std::less<>>& window_registry() {
+  static std::map<std::string, WindowFactory, std::less<>> r;
+  return r;
+}
+
+std::map<std::type_index, std::function<nlohmann::json(const std::any&)>>& structure_registry() {
+  static std::map<std::type_index, std::function<nlohmann::json(const std::any&)>> r;
+  return r;
+}
+
+}  // namespace
+
+Window::Window(Session& session, std::string class_name, WindowType type)
+    : session_(session), class_name_(std::move(class_name)), type_(type) {}
+
+Control* Window::find_control(std::string_view name) const {
+  for (Control* c : controls_)
+    if (c->name() == name) return c;
+  return nullptr;
+}
+
+bool Window::user_event(std::string_view name) {
+  auto it = user_events_.find(name);
+  if (it == user_events_.end()) return false;
+  if (it->second) it->second();
+  return true;
+}
+
+void Window::on_user_event(std::string name, std::function<void()> handler) {
+  user_events_[std::move(name)] = std::move(handler);
+}
+
+nlohmann::json Window::state() const {
+  nlohmann::json controls = nlohmann::json::object();
+  for (Control* c : controls_) controls[c->name()] = c->state();
+  nlohmann::json events = nlohmann::json::array();
+  for (const auto& [name, fn] : user_events_) events.push_back(name);
+  return {{"id", id_},
+          {"class", class_name_},
+          {"title", title},
+          {"modal", modal()},
+          {"focus", focus_ ? nlohmann::json(focus_->name()) : nlohmann::json()},
+          {"x", x},
+          {"y", y},
+          {"width", width},
+          {"height", height},
+          {"events", events},
+          {"controls", controls}};
+}
+
+void register_window_class(const std::string& class_name, WindowFactory factory) {
+  std::lock_guard lock(registry_mutex);
+  window_registry()[class_name] = std::move(factory);
+}
+
+const WindowFactory* find_window_class(std::string_view class_name) {
+  std::lock_guard lock(registry_mutex);
+  auto it = window_registry().find(class_name);
+  return it == window_registry().end() ? nullptr : &it->second;
+}
+
+std::vector<std::string> window_classes() {
+  std::lock_guard lock(registry_mutex);
+  std::vector<std::string> out;
+  for (const auto& [name, f] : window_registry()) out.push_back(name);
+  return out;
+}
+
+Window* WindowManager::open(const std::string& class_name, const std::string& parm,
+                            bool with_parm) {
+  const WindowFactory* factory = find_window_class(class_name);
+  if (!factory) throw std::runtime_error("unknown window class: " + class_name);
+  std::unique_ptr<Window> w = (*factory)(session_);
+  w->id_ = next_id_++;
+  message.clear();
+  if (with_parm) message.stringparm = parm;
+  Window* raw = w.get();
+  owned_.push_back(std::move(w));
+  order_.push_back(raw);
+  raw->open();
+  if (raw->type() == WindowType::Response && !raw->closed())
+    session_.wait_until([raw] { return raw->closed(); });
+  return raw->closed() ? nullptr : raw;
+}
+
+int WindowManager::close(Window& w) {
+  if (w.closed_) return 1;
+  if (w.closequery() == 1) return -1;
+  w.close();
+  w.closed_ = true;
+  order_.erase(std::remove(order_.begin(), order_.end(), &w), order_.end());
+  auto it = std::find_if(owned_.begin(), owned_.end(), [&](auto& p) { return p.get() == &w; });
+  std::any returned;
+  if (it != owned_.end()) {
+    graveyard_.push_back(std::move(*it));
+    owned_.erase(it);
+  }
+  session_.reports().closed.push_back(
+      {{"id", w.id()}, {"class", w.class_name()}, {"returned", close_value_to_json(w.close_value_)}});
+  return 1;
+}
+
+int WindowManager::closewithreturn(Window& w, std::any value) {
+  message.clear();
+  if (auto* s = std::any_cast<std::string>(&value))
+    message.stringparm = *s;
+  else if (auto* d = std::any_cast<double>(&value))
+    message.doubleparm = *d;
+  else if (auto* i = std::any_cast<long>(&value))
+    message.doubleparm = static_cast<double>(*i);
+  else
+    message.powerobjectparm = value;
+  w.close_value_ = std::move(value);
+  int rc = close(w);
+  if (rc != 1) w.close_value_.reset();
+  return rc;
+}
+
+Window* WindowManager::find(std::string_view class_or_id) const {
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it)
+    if ((*it)->class_name() == class_or_id || std::to_string((*it)->id()) == class_or_id) return *it;
+  return nullptr;
+}
+
+Window* WindowManager::blocking() const {
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it)
+    if ((*it)->modal()) return *it;
+  return nullptr;
+}
+
+void WindowManager::collect_garbage() { graveyard_.clear(); }
+
+nlohmann::json close_value_to_json(const std::any& value) {
+  if (!value.has_value()) return nullptr;
+  if (auto* s = std::any_cast<std::string>(&value)) return *s;
+  if (auto* d = std::any_cast<double>(&value)) return *d;
+  if (auto* i = std::any_cast<long>(&value)) return *i;
+  if (auto* i = std::any_cast<int>(&value)) return *i;
+  std::lock_guard lock(registry_mutex);
+  auto it = structure_registry().find(std::type_index(value.type()));
+  if (it != structure_registry().end()) return it->second(value);
+  return nullptr;
+}
+
+void register_structure(const std::type_info& type,
+                        std::function<nlohmann::json(const std::any&)> fn) {
+  std::lock_guard lock(registry_mutex);
+  structure_registry()[std::type_index(type)] = std::move(fn);
+}
+
+}  // namespace sparestock::ui

@@ -1,0 +1,131 @@
+#pragma once
+// Windows of a session. A form is a class deriving from Window (or from a host ancestor such as
+// w_spmm), with its controls as members and its handlers as overridden virtual functions or
+// control callbacks. Windows are built by class name through the window registry.
+
+#include <any>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/ui/controls.h"
+
+namespace sparestock::ui {
+
+class Session;
+
+enum class WindowType { Main, Child, Popup, Response };
+
+// The host's message object: the parameter a window is opened with and the value a window
+// closes with.
+struct Message {
+  std::string stringparm;
+  double doubleparm = 0;
+  std::any powerobjectparm;  // a structure (see structure_to_json) or a grid
+  void clear() { *this = Message(); }
+};
+
+class Window {
+ public:
+  Window(Session& session, std::string class_name, WindowType type = WindowType::Child);
+  virtual ~Window() = default;
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  Session& session() const { return session_; }
+  const std::string& class_name() const { return class_name_; }
+  WindowType type() const { return type_; }
+  int id() const { return id_; }
+  bool modal() const { return type_ == WindowType::Response; }
+
+  std::string title;
+  int x = 0, y = 0, width = 0, height = 0;
+  bool closed() const { return closed_; }
+
+  const std::vector<Control*>& controls() const { return controls_; }
+  Control* find_control(std::string_view name) const;
+  Control* focus() const { return focus_; }
+  void set_focus(Control* c) { focus_ = c; }
+
+  // ---- events; a descendant that extends one calls the ancestor's first ----
+  virtual void open() {}
+  // Returns 1 to keep the window open.
+  virtual int closequery() { return 0; }
+  virtual void close() {}
+  // Raises a user event by name (`ue_query`, `ue_save`, ...). false when the window has none.
+  virtual bool user_event(std::string_view name);
+  // Registers a user event the protocol and menus can raise.
+  void on_user_event(std::string name, std::function<void()> handler);
+
+  // The state a front end reads.
+  virtual nlohmann::json state() const;
+
+ protected:
+  friend class Control;
+  friend class WindowManager;
+  void add_control(Control* c) { controls_.push_back(c); }
+
+ private:
+  Session& session_;
+  std::string class_name_;
+  WindowType type_;
+  int id_ = 0;
+  bool closed_ = false;
+  Control* focus_ = nullptr;
+  std::vector<Control*> controls_;
+  std::map<std::string, std::function<void()>, std::less<>> user_events_;
+  std::any close_value_;
+};
+
+using WindowFactory = std::function<std::unique_ptr<Window>(Session&)>;
+
+// Window classes known to the host, by class name.
+void register_window_class(const std::string& class_name, WindowFactory factory);
+const WindowFactory* find_window_class(std::string_view class_name);
+std::vector<std::string> window_classes();
+
+// The windows open in a session and the runtime functions that open and close them.
+class WindowManager {
+ public:
+  explicit WindowManager(Session& session) : session_(session) {}
+
+  // open / openwithparm: builds the window, shows it and runs its open event. A response
+  // window suspends the caller until it closes; then the caller reads message. Returns the
+  // window (nullptr after a response window has closed again).
+  Window* open(const std::string& class_name, const std::string& parm = {},
+               bool with_parm = false);
+  // close: closequery (a window that answers 1 stays open), close event, then the window is
+  // gone. Returns 1 when closed, -1 when it stayed open.
+  int close(Window& w);
+  // closewithreturn: sets message to `value` and closes.
+  int closewithreturn(Window& w, std::any value);
+
+  Message message;
+
+  const std::vector<Window*>& windows() const { return order_; }
+  Window* find(std::string_view class_or_id) const;
+  // The response window on top, which blocks every other window; nullptr when none.
+  Window* blocking() const;
+  // Windows closed since the front end last read them, and deletion of their objects once no
+  // handler of theirs can still be running.
+  void collect_garbage();
+
+ private:
+  Session& session_;
+  int next_id_ = 1;
+  std::vector<std::unique_ptr<Window>> owned_;
+  std::vector<Window*> order_;
+  std::vector<std::unique_ptr<Window>> graveyard_;
+};
+
+// The close value of a window as a front end sees it: a string, a number, a structure
+// (an object of its fields), or null.
+nlohmann::json close_value_to_json(const std::any& value);
+// Structures register how they turn into JSON so close values can be reported.
+void register_structure(const std::type_info& type, std::function<nlohmann::json(const std::any&)> fn);
+
+}  // namespace sparestock::ui
