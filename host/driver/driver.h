@@ -1,0 +1,44 @@
+#pragma once
+// The automation protocol: JSON requests describing what a user did, answered with the
+// session's state. `sparestock drive` speaks it as JSON Lines on stdin/stdout and the web
+// server over HTTP; it is the only way a front end touches a session.
+//
+// Every response is {"ok": true, "state": ...} or {"ok": false, "error": "..."}; a request
+// that is refused changes nothing.
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "host/ui/session.h"
+
+namespace sparestock::driver {
+
+class Driver {
+ public:
+  // A session on the database `target`; it connects when the first `host` request logs in.
+  explicit Driver(std::string target);
+  ~Driver();
+
+  // Handles one request. Never throws.
+  nlohmann::json handle(const nlohmann::json& request);
+  // Parses one line of JSON and handles it; a malformed line is answered with an error.
+  std::string handle_line(const std::string& line);
+
+  ui::Session& session() { return *session_; }
+
+ private:
+  nlohmann::json state();
+
+  std::string target_;
+  std::unique_ptr<ui::Session> session_;
+  std::mutex mutex_;  // one request at a time per session
+};
+
+// Pieces the grid operations (and other front ends) share.
+ui::Window& window_of(ui::Session& s, const nlohmann::json& request);
+ui::Control& control_of(ui::Window& w, const nlohmann::json& request);
+
+}  // namespace sparestock::driver
