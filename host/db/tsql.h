@@ -42,6 +42,9 @@ struct Translation {
   std::string sql;
   // Host variable names (without ':') in placeholder order; a variable used twice appears twice.
   std::vector<std::string> parameters;
+  // For SELECT ... INTO :a, :b: the host variables that take the first row's columns, in order
+  // (the INTO clause itself is not part of `sql`).
+  std::vector<std::string> into;
   // For Execute: the procedure's name (lower case, without owner and number) and arguments.
   std::string procedure;
   std::vector<ProcedureArgument> arguments;
