@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/commands.h"
+#include "grids/definitions.h"
 #include "schema/procedures.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int exit_code = 0;
   sparestock::schema::register_procedures();
+  sparestock::grids::register_definitions();
   sparestock::app::add_init_command(app, exit_code);
   sparestock::app::add_grid_command(app, exit_code);
   sparestock::app::add_gg_command(app, exit_code);

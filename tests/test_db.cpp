@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "grids/definitions.h"
 #include "schema/procedures.h"
 #include "schema/schema.h"
 
@@ -25,8 +26,9 @@ bool pg_required() {
 
 std::atomic<int> counter{0};
 
-// Procedures are looked up by name at `execute`; every test binary needs them registered.
-const bool procedures_registered = (schema::register_procedures(), true);
+// Procedures and grid definitions are looked up by name; every test binary needs them.
+const bool procedures_registered =
+    (schema::register_procedures(), grids::register_definitions(), true);
 
 }  // namespace
 

@@ -39,7 +39,7 @@ std::string error_text(PGconn* conn, const PGresult* res) {
 
 // Rewrites `?` placeholders as $1, $2, ... outside string literals, quoted identifiers and
 // comments.
-std::string number_placeholders(std::string_view sql) {
+std::string number_placeholders(std::string_view sql, int& count) {
   std::string out;
   out.reserve(sql.size() + 16);
   int n = 0;
@@ -71,6 +71,7 @@ std::string number_placeholders(std::string_view sql) {
       out += c;
     }
   }
+  count = n;
   return out;
 }
 
@@ -298,18 +299,17 @@ class PostgresConnection : public Connection {
   const std::string& prepared(std::string_view sql, int nparams) {
     auto it = statements_.find(std::string(sql));
     if (it != statements_.end()) return it->second;
-    std::string numbered = number_placeholders(sql);
+    int placeholders = 0;
+    std::string numbered = number_placeholders(sql, placeholders);
+    // Checked here rather than by asking the server to describe the statement: libpq drops
+    // the connection on a description of several thousand parameters.
+    if (placeholders != nparams)
+      throw DbError("statement takes " + std::to_string(placeholders) + " parameters, " +
+                    std::to_string(nparams) + " given");
     std::string name = "s" + std::to_string(statements_.size() + 1);
     Result res(PQprepare(conn_, name.c_str(), numbered.c_str(), 0, nullptr));
     if (PQresultStatus(res.get()) != PGRES_COMMAND_OK)
       throw DbError(error_text(conn_, res.get()), sqlstate_code(res.get()));
-    Result described(PQdescribePrepared(conn_, name.c_str()));
-    if (PQnparams(described.get()) != nparams) {
-      DbError error("statement takes " + std::to_string(PQnparams(described.get())) +
-                    " parameters, " + std::to_string(nparams) + " given");
-      Result dealloc(PQexec(conn_, ("DEALLOCATE " + name).c_str()));
-      throw error;
-    }
     return statements_.emplace(std::string(sql), name).first->second;
   }
 

@@ -165,7 +165,8 @@ class SqliteConnection : public Connection {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     try {
       // Fails on a file that is not a database, which is the place to say so.
-      exec_script("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+      // LIKE compares case-sensitively, as on PostgreSQL and on the original server.
+      exec_script("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA case_sensitive_like=ON;");
     } catch (const DbError& e) {
       sqlite3_close(db_);
       db_ = nullptr;

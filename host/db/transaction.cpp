@@ -166,8 +166,12 @@ std::unique_ptr<Cursor> Transaction::open_cursor(std::string_view tsql, const Ho
       cursor = run_procedure(t, vars);
     else if (t.kind == StatementKind::Select)
       cursor = conn_->query(t.sql, bind(t, vars));
-    else
-      throw DbError("a cursor needs a SELECT or a procedure that returns rows");
+    else {
+      // A write that returns rows (INSERT ... RETURNING an identity key).
+      std::vector<Value> params = bind(t, vars);
+      begin_unit_of_work();
+      cursor = conn_->query(t.sql, params);
+    }
     succeed();
     return cursor;
   } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "host/db/clock.h"
+#include "host/ui/grid_control.h"
 
 namespace sparestock::driver {
 
@@ -55,6 +56,54 @@ void apply_globals(ui::Globals& g, const json& globals) {
       throw RequestError("unknown global: " + name);
   }
   g = next;
+}
+
+ui::GridControl& grid_of(ui::Window& w, const json& request) {
+  auto& c = control_of(w, request);
+  if (c.kind() != ui::ControlKind::Grid) throw RequestError("control " + c.name() + " is no grid");
+  return static_cast<ui::GridControl&>(c);
+}
+
+long long_field(const json& r, const char* name) {
+  auto it = r.find(name);
+  if (it == r.end() || !it->is_number_integer())
+    throw RequestError(fmt::format("field \"{}\" (a whole number) is missing", name));
+  return it->get<long>();
+}
+
+json value_json(const db::Value& v) {
+  switch (v.kind()) {
+    case db::ValueKind::Null: return nullptr;
+    case db::ValueKind::Integer: return v.integer();
+    case db::ValueKind::Real: return v.real();
+    case db::ValueKind::Decimal: return v.decimal().to_double();
+    case db::ValueKind::Text: return v.text();
+    case db::ValueKind::DateTime: return v.datetime().iso();
+  }
+  return nullptr;
+}
+
+// Rows of a grid as shown, one object per row keyed by column name.
+json rows_json(grid::Grid& g, long from, long count, const json& columns) {
+  std::vector<std::string> names;
+  if (columns.is_array()) {
+    for (const auto& c : columns) {
+      if (!c.is_string()) throw RequestError("\"columns\" must list column names");
+      if (g.column_index(c.get<std::string>()) < 0) throw RequestError("the grid has no column " + c.get<std::string>());
+      names.push_back(c.get<std::string>());
+    }
+  } else {
+    for (const auto& c : g.definition().columns) names.push_back(c.name);
+  }
+  if (from < 1) throw RequestError("\"from\" starts at row 1");
+  if (count < 0) throw RequestError("\"count\" cannot be negative");
+  json rows = json::array();
+  for (long r = from; r < from + count && r <= g.rowcount(); ++r) {
+    json row = json::object();
+    for (const auto& n : names) row[n] = value_json(g.getitem(r, n).value_or(db::Value()));
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 json message_json(const ui::MessageBoxRecord& m) {
@@ -186,6 +235,37 @@ json Driver::handle(const json& request) {
           std::string name = string_field(request, "name");
           if (!w.user_event(name)) throw RequestError("window " + w.class_name() + " has no event " + name);
         };
+      } else if (op == "grid") {
+        action = [&s, request] {
+          auto& g = grid_of(window_of(s, request), request);
+          std::string what = string_field(request, "action");
+          std::string refused;
+          if (what == "click" || what == "doubleclick")
+            refused = g.user_click(request.value("row", 0L), request.value("band", std::string("detail")),
+                                   what == "doubleclick");
+          else if (what == "setrow")
+            refused = g.user_setrow(long_field(request, "row"));
+          else if (what == "key")
+            refused = g.user_key(string_field(request, "key"));
+          else
+            refused = "unknown grid action: " + what;
+          if (!refused.empty()) throw RequestError(refused);
+        };
+      } else if (op == "edit") {
+        action = [&s, request] {
+          auto& g = grid_of(window_of(s, request), request);
+          std::string refused = g.user_edit(long_field(request, "row"), string_field(request, "column"),
+                                            string_field(request, "value"));
+          if (!refused.empty()) throw RequestError(refused);
+        };
+      } else if (op == "rows") {
+        json rows;
+        session_->read([&] {
+          auto& g = grid_of(window_of(s, request), request);
+          rows = rows_json(g.grid, request.value("from", 1L), request.value("count", 100L),
+                           request.value("columns", json()));
+        });
+        return {{"ok", true}, {"rows", rows}, {"state", state()}};
       } else if (op == "close") {
         action = [&s, request] { s.windows().close(window_of(s, request)); };
       } else {

@@ -86,7 +86,10 @@ struct GridDefinition {
   int across = 1;
 };
 
-// Every definition built into the program, in a stable order.
+// Adds definitions to those the runtime knows, replacing any of the same name. Called when a
+// module is loaded, before any grid looks a definition up (it moves the stored definitions).
+void install_definitions(std::vector<GridDefinition> definitions);
+// Every installed definition, in the order installed.
 const std::vector<GridDefinition>& all_definitions();
 // nullptr when there is no definition of that name.
 const GridDefinition* find_definition(std::string_view name);
