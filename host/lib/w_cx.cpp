@@ -1,0 +1,186 @@
+#include "host/lib/w_cx.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <any>
+#include <map>
+
+#include "host/db/decimal.h"
+#include "host/grid/expression.h"
+#include "host/lib/global_functions.h"
+
+namespace sparestock::lib {
+
+const std::vector<std::string>& query_operators() {
+  static const std::vector<std::string> ops{"=", "<>", ">", ">=", "<", "<=", "like", "包含"};
+  return ops;
+}
+
+namespace {
+
+bool is_number(grid::GridType t) {
+  return t == grid::GridType::Decimal || t == grid::GridType::Long || t == grid::GridType::Number;
+}
+
+std::string label_of(const grid::ColumnDef& c) { return c.heading.empty() ? c.name : c.heading; }
+
+}  // namespace
+
+ConditionResult build_condition(const grid::ColumnDef& column, const std::string& op,
+                                const std::string& value) {
+  const auto& ops = query_operators();
+  if (std::find(ops.begin(), ops.end(), op) == ops.end()) return {{}, "请选择运算符!"};
+  const std::string& col = column.name;
+  std::string v = ui::trim(value);
+  bool text_op = op == "like" || op == "包含";
+
+  if (v.empty()) {
+    // Nothing typed: = and <> ask for an empty (or null) item; the others need a value.
+    if (op == "=") {
+      return {column.type == grid::GridType::Char ? fmt::format("(isnull({0}) or {0} = '')", col)
+                                                  : fmt::format("isnull({})", col),
+              {}};
+    }
+    if (op == "<>") {
+      return {column.type == grid::GridType::Char ? fmt::format("(not isnull({0}) and {0} <> '')", col)
+                                                  : fmt::format("not isnull({})", col),
+              {}};
+    }
+    return {{}, "请输入“" + label_of(column) + "”的值!"};
+  }
+
+  if (is_number(column.type)) {
+    if (text_op) return {{}, "“" + label_of(column) + "”是数值列，不能使用 " + op + "!"};
+    auto number = db::Decimal::parse(v);
+    if (!number) return {{}, "“" + label_of(column) + "”是数值列，请输入数字!"};
+    return {fmt::format("{} {} {}", col, op, number->to_string()), {}};
+  }
+
+  if (column.type == grid::GridType::DateTime) {
+    if (text_op) return {{}, "“" + label_of(column) + "”是日期列，不能使用 " + op + "!"};
+    auto when = db::DateTime::parse(v);
+    if (!when) return {{}, "“" + label_of(column) + "”是日期列，请输入日期，如 2026-12-08!"};
+    // A date alone compares whole days; a date with a time compares the moment.
+    if (v.size() <= 10)
+      return {fmt::format("date({}) {} date({})", col, op, grid::quote_literal(when->iso_date())), {}};
+    return {fmt::format("{} {} datetime({})", col, op, grid::quote_literal(when->iso())), {}};
+  }
+
+  std::string literal = grid::quote_literal(v);
+  if (op == "包含") return {fmt::format("pos({}, {}) > 0", col, literal), {}};
+  return {fmt::format("{} {} {}", col, op, literal), {}};
+}
+
+grid::Grid* grid_parameter(const std::any& parm) {
+  if (auto* c = std::any_cast<ui::GridControl*>(&parm)) return *c ? &(*c)->grid : nullptr;
+  if (auto* g = std::any_cast<grid::Grid*>(&parm)) return *g;
+  return nullptr;
+}
+
+std::vector<ColumnChoice> column_choices(const grid::GridDefinition& definition) {
+  std::map<std::string, int> uses;
+  for (const auto& c : definition.columns)
+    if (c.visible) ++uses[label_of(c)];
+  std::vector<ColumnChoice> out;
+  for (const auto& c : definition.columns) {
+    if (!c.visible) continue;
+    std::string text = label_of(c);
+    if (uses[text] > 1 && text != c.name) text += "(" + c.name + ")";
+    out.push_back({text, &c});
+  }
+  return out;
+}
+
+long query_with_conditions(ui::Window& window, ui::GridControl& list, const std::string& standing) {
+  ui::Session& s = window.session();
+  s.windows().openwithparm(kQueryFormClass, &list);
+  std::string expression = s.windows().message.stringparm;
+  if (expression.empty()) return -1;
+  if (!standing.empty()) expression = standing + " and (" + expression + ")";
+  grid::Grid& g = list.grid;
+  if (g.setfilter(expression) != 1) {
+    s.messagebox(window.title, "查询条件不正确：" + g.last_error(), ui::Icon::StopSign);
+    return -1;
+  }
+  g.filter();
+  if (g.rowcount() == 0) {
+    s.messagebox(window.title, "没有符合条件的记录");
+    g.setfilter(standing);
+    g.filter();
+  }
+  g.selectrow(0, false);
+  f_select_current_row(g);
+  return g.rowcount();
+}
+
+w_cx::w_cx(ui::Session& session) : Window(session, kQueryFormClass, ui::WindowType::Response) {
+  title = "条件查询";
+  width = 1800;
+  height = 1100;
+  sle_1.ue_press = [this](ui::Key key) {
+    if (key == ui::Key::Escape) answer("");
+  };
+  sle_1.ue_enter = [this] { add_condition(); };
+  rb_1.group = &gb_1;
+  rb_2.group = &gb_1;
+  cb_1.clicked = [this] { add_condition(); };
+  cb_2.clicked = [this] {
+    expression_.clear();
+    st_4.text.clear();
+  };
+  cb_3.clicked = [this] {
+    // A condition filled in but not added yet counts.
+    bool pending = !ddlb_1.text.empty() && !ui::trim(sle_1.text).empty();
+    if (pending && !add_condition().empty()) return;
+    answer(expression_);
+  };
+  cb_4.clicked = [this] { answer(""); };
+}
+
+void w_cx::open() {
+  lib::f_aotocenter(*this);
+  grid::Grid* g = grid_parameter(session().windows().message.powerobjectparm);
+  if (!g) {
+    session().messagebox(session().globals().gs_tsxx, "没有可查询的数据窗口!", ui::Icon::Exclamation);
+    answer("");
+    return;
+  }
+  choices_ = column_choices(g->definition());
+  for (const auto& c : choices_) ddlb_1.items.push_back(c.text);
+  ddlb_2.text = "=";
+  sle_1.setfocus();
+}
+
+std::string w_cx::add_condition() {
+  const ColumnChoice* choice = nullptr;
+  for (const auto& c : choices_)
+    if (c.text == ddlb_1.text) choice = &c;
+  ConditionResult r;
+  if (!choice)
+    r.error = "请选择列名!";
+  else
+    r = build_condition(*choice->column, ddlb_2.text, sle_1.text);
+  if (!r.error.empty()) {
+    session().messagebox(session().globals().gs_tsxx, r.error, ui::Icon::Exclamation);
+    return r.error;
+  }
+  std::string shown = fmt::format("{} {} {}", choice->text, ddlb_2.text, ui::trim(sle_1.text));
+  if (expression_.empty()) {
+    expression_ = r.expression;
+    st_4.text = shown;
+  } else {
+    const char* joint = rb_2.checked ? "or" : "and";
+    expression_ += fmt::format(" {} {}", joint, r.expression);
+    st_4.text += fmt::format("\n{} {}", rb_2.checked ? "或者" : "并且", shown);
+  }
+  sle_1.text.clear();
+  sle_1.setfocus();
+  return {};
+}
+
+void w_cx::answer(std::string expression) {
+  session().windows().closewithreturn(*this, std::move(expression));
+}
+
+}  // namespace sparestock::lib

@@ -1,0 +1,97 @@
+#pragma once
+// w_spmm: the host's editing form. An edit grid `dw_edit` (the record being edited, or the
+// list itself in read-only forms), a display grid `dw_display` (the list of records), a group
+// box `gb_1`, the menu m_module, and the standard user events that the menu raises:
+//
+//   ue_query     the query-condition form w_cx on the list grid; its answer becomes the list's
+//                filter ("没有符合条件的记录" and the filter cleared when no row passes)
+//   ue_sort      the sort form w_sort on the list grid (columns of is_tablename first)
+//   ue_add       a new row at the end of dw_edit, current, keys open for typing; ib_add true
+//   ue_delete    after "确定要删除当前记录吗？" (yes/no) the current row of dw_edit is deleted
+//                and written, committed or rolled back
+//   ue_getfocus  stores dw_edit: accepttext, update, commit (rollback and a message on
+//                failure); ib_savesuccess, ii_dberrorcode; mf_synchro_save when ib_add and
+//                ib_issynchrosave; keys protected again
+//   ue_save      raises ue_getfocus, so that a form whose ue_getfocus stores its own way is
+//                saved by the save command too
+//   ue_cancel    drops unsaved changes of dw_edit: it is retrieved again with its arguments
+//   ue_help      f_open_help(0), the help index
+//
+// The record commands (add, delete, store, cancel) do nothing while dw_edit is read-only or
+// its grid writes no table. The list grid of query and sort is dw_display when it holds a
+// grid definition, else dw_edit.
+//
+// A descendant extends an event by overriding it and calling the ancestor's first
+// (`void ue_sort() override { is_tablename = "dbj030"; w_spmm::ue_sort(); }`) or replaces it
+// by not calling it. The same holds for open and close, which set and restore the frame title
+// (gs_title + gs_dq + the form's title), and closequery, which asks "数据已修改，是否保存？"
+// (yes: save, no: close without saving, cancel: stay) when dw_edit holds unsaved changes.
+
+#include <string>
+#include <vector>
+
+#include "host/db/value.h"
+#include "host/ui/grid_control.h"
+#include "host/ui/session.h"
+#include "host/ui/window.h"
+
+namespace sparestock::lib {
+
+class w_spmm : public ui::Window {
+ public:
+  w_spmm(ui::Session& session, std::string class_name,
+         ui::WindowType type = ui::WindowType::Child);
+
+  ui::GridControl dw_edit{*this, "dw_edit"};
+  ui::GridControl dw_display{*this, "dw_display"};
+  ui::GroupBox gb_1{*this, "gb_1", ""};
+
+  // ---- settings a form gives its ancestor ----
+  std::string is_tablename;               // table of the rows the sort offers first
+  std::string is_primarykey;              // "cgsh , ckh , ccph": key columns of dw_edit
+  std::string is_retrievecolumnstring;    // "cgsh": columns dw_edit is retrieved by
+  std::vector<db::Value> ia_retrievecolumnvalue;  // their values
+  std::string is_first_colname;           // first column typed into a new record
+  std::string is_last_colname;            // last column of a record
+  bool ib_add = false;                    // a new record is being added
+  bool ib_modify = false;                 // the record was changed
+  bool ib_issynchrosave = false;          // a stored new record is copied to dw_display
+  bool ib_synchrosavedone = false;        // set while that copy runs
+  bool ib_savesuccess = false;            // the last store succeeded
+  bool ib_haveempty = false;              // the last store found a required column empty
+  int ii_dberrorcode = 0;                 // database code of the last failed store; 0
+
+  // ---- events ----
+  void open() override;
+  int closequery() override;
+  void close() override;
+
+  virtual void ue_query();
+  virtual void ue_add();
+  virtual void ue_delete();
+  virtual void ue_save();
+  virtual void ue_cancel();
+  virtual void ue_sort();
+  virtual void ue_help();
+  virtual void ue_getfocus();
+
+  // ---- window functions ----
+  // After a new record was stored through `source`, brings dw_display in line with it: the
+  // row of dw_display with the same key (is_primarykey) gets the source's current row, column
+  // by column name (a new row when there is none); when dw_display writes a table of its own
+  // it is updated and committed, otherwise its copy is marked unchanged. Grids that share
+  // their rows need no copy. 1, or -1 (no current row in `source`, or the write failed: rolled
+  // back, ii_dberrorcode set).
+  virtual int mf_synchro_save(ui::GridControl& source);
+  // Centres the form on the screen.
+  virtual int f_aotocenter();
+
+ protected:
+  ui::GridControl& list_grid();
+  // dw_edit can store records: not read-only, and its grid writes a table.
+  bool edit_writable() const;
+  // dw_edit holds changes not yet written (after accepting the text being typed).
+  bool edit_has_changes();
+};
+
+}  // namespace sparestock::lib
