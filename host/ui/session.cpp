@@ -25,6 +25,13 @@ std::vector<std::string> button_captions(Buttons buttons) {
   return {"确定"};
 }
 
+int pixelstounits(int pixels, PixelConversion direction) {
+  long long p = pixels;
+  if (direction == PixelConversion::YPixelsToUnits) return static_cast<int>(p * 4);
+  long long scaled = p * 32;
+  return static_cast<int>(scaled >= 0 ? (scaled + 3) / 7 : -((-scaled + 3) / 7));
+}
+
 Session::Session(Globals globals)
     : globals_(std::move(globals)), windows_(std::make_unique<WindowManager>(*this)) {
   worker_ = std::thread([this] { run(); });

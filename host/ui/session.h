@@ -35,6 +35,12 @@ enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIg
 std::string_view icon_name(Icon icon);
 std::vector<std::string> button_captions(Buttons buttons);
 
+// pixelstounits: screen pixels in window units. A unit is 1/32 of the system font's average
+// character width across and 1/64 of its height down; with the 96-dpi system font (7 by 16
+// pixels) a pixel is 32/7 units across and 4 units down. Rounded to the nearest unit.
+enum class PixelConversion { XPixelsToUnits, YPixelsToUnits };
+int pixelstounits(int pixels, PixelConversion direction);
+
 struct MessageBoxRecord {
   std::string title, text;
   Icon icon = Icon::Information;
@@ -98,6 +104,10 @@ class Session {
   };
   Reports& reports() { return reports_; }
   Reports take_reports();
+
+  // The screen the front end shows the session on, in pixels (what getenvironment reports).
+  int screen_width = 1280;
+  int screen_height = 800;
 
   // The frame: title and status line.
   std::string frame_title;
