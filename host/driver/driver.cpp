@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "host/db/clock.h"
+#include "host/lib/pick_list.h"
 #include "host/ui/grid_control.h"
 
 namespace sparestock::driver {
@@ -266,6 +267,14 @@ json Driver::handle(const json& request) {
                            request.value("columns", json()));
         });
         return {{"ok", true}, {"rows", rows}, {"state", state()}};
+      } else if (op == "pick") {
+        std::string value = string_field(request, "value");
+        action = [&s, value] {
+          lib::PickListWindow* list = lib::open_pick_list(s);
+          if (!list) throw RequestError("no pick list is open");
+          std::string refused = list->pick(value);
+          if (!refused.empty()) throw RequestError(refused);
+        };
       } else if (op == "close") {
         action = [&s, request] { s.windows().close(window_of(s, request)); };
       } else {
