@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "host/db/clock.h"
+#include "host/lib/host_library.h"
 #include "host/lib/pick_list.h"
 #include "host/ui/grid_control.h"
 
@@ -139,7 +140,9 @@ ui::Control& control_of(ui::Window& w, const json& request) {
 }
 
 Driver::Driver(std::string target)
-    : target_(std::move(target)), session_(std::make_unique<ui::Session>()) {}
+    : target_(std::move(target)), session_(std::make_unique<ui::Session>()) {
+  lib::register_host_library();
+}
 
 Driver::~Driver() { session_->shutdown(); }
 
@@ -235,6 +238,14 @@ json Driver::handle(const json& request) {
           auto& w = window_of(s, request);
           std::string name = string_field(request, "name");
           if (!w.user_event(name)) throw RequestError("window " + w.class_name() + " has no event " + name);
+        };
+      } else if (op == "menu") {
+        action = [&s, request] {
+          auto& w = window_of(s, request);
+          std::string item = string_field(request, "item");
+          if (!w.menu) throw RequestError("window " + w.class_name() + " has no menu");
+          std::string refused = w.menu->click(item);
+          if (!refused.empty()) throw RequestError(refused);
         };
       } else if (op == "grid") {
         action = [&s, request] {

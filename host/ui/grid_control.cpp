@@ -29,7 +29,8 @@ std::string GridControl::user_click(long row, const std::string& band, bool doub
   bool known = band.rfind("trailer.", 0) == 0 || band.rfind("header.", 0) == 0;
   for (const char* b : kBands) known = known || band == b;
   if (!known) return "unknown band: " + band;
-  if (band == "detail" && (row < 1 || row > grid.rowcount()))
+  // Row 0 of the detail band is the empty area below the last row.
+  if (band == "detail" && (row < 0 || row > grid.rowcount()))
     return fmt::format("row {} is not shown (the grid shows {} rows)", row, grid.rowcount());
   long clicked_row = band == "detail" ? row : 0;
   pointer_band = band;

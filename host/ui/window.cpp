@@ -59,7 +59,8 @@ nlohmann::json Window::state() const {
           {"width", width},
           {"height", height},
           {"events", events},
-          {"controls", controls}};
+          {"controls", controls},
+          {"menu", menu ? menu->state() : nlohmann::json()}};
 }
 
 void register_window_class(const std::string& class_name, WindowFactory factory) {
@@ -82,12 +83,23 @@ std::vector<std::string> window_classes() {
 
 Window* WindowManager::open(const std::string& class_name, const std::string& parm,
                             bool with_parm) {
+  Message m;
+  if (with_parm) m.stringparm = parm;
+  return open_window(class_name, std::move(m));
+}
+
+Window* WindowManager::openwithparm(const std::string& class_name, std::any object) {
+  Message m;
+  m.powerobjectparm = std::move(object);
+  return open_window(class_name, std::move(m));
+}
+
+Window* WindowManager::open_window(const std::string& class_name, Message parm) {
   const WindowFactory* factory = find_window_class(class_name);
   if (!factory) throw std::runtime_error("unknown window class: " + class_name);
   std::unique_ptr<Window> w = (*factory)(session_);
   w->id_ = next_id_++;
-  message.clear();
-  if (with_parm) message.stringparm = parm;
+  message = std::move(parm);
   Window* raw = w.get();
   owned_.push_back(std::move(w));
   order_.push_back(raw);

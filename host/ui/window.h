@@ -20,6 +20,17 @@ class Session;
 
 enum class WindowType { Main, Child, Popup, Response };
 
+// A window's menu as the runtime sees it: the state a front end reads and a click on an item.
+// The host menus (host/lib/menus.h) implement it.
+class MenuObject {
+ public:
+  virtual ~MenuObject() = default;
+  virtual nlohmann::json state() const = 0;
+  // Runs the item's action; "" when it ran, else why the click was refused (no such item, the
+  // item hidden or disabled), and then nothing happened.
+  virtual std::string click(std::string_view item) = 0;
+};
+
 // The host's message object: the parameter a window is opened with and the value a window
 // closes with.
 struct Message {
@@ -61,6 +72,9 @@ class Window {
   // Registers a user event the protocol and menus can raise.
   void on_user_event(std::string name, std::function<void()> handler);
 
+  // The menu attached on creation (nullptr: none); its state is part of the window's.
+  std::unique_ptr<MenuObject> menu;
+
   // The state a front end reads.
   virtual nlohmann::json state() const;
 
@@ -98,6 +112,9 @@ class WindowManager {
   // window (nullptr after a response window has closed again).
   Window* open(const std::string& class_name, const std::string& parm = {},
                bool with_parm = false);
+  // openwithparm with an object (a grid, a structure): the window finds it in
+  // message.powerobjectparm when its open event runs.
+  Window* openwithparm(const std::string& class_name, std::any object);
   // close: closequery (a window that answers 1 stays open), close event, then the window is
   // gone. Returns 1 when closed, -1 when it stayed open.
   int close(Window& w);
@@ -115,6 +132,8 @@ class WindowManager {
   void collect_garbage();
 
  private:
+  Window* open_window(const std::string& class_name, Message parm);
+
   Session& session_;
   int next_id_ = 1;
   std::vector<std::unique_ptr<Window>> owned_;
