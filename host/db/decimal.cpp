@@ -77,6 +77,16 @@ std::optional<Decimal> Decimal::parse(std::string_view text) {
 std::optional<Decimal> Decimal::from_double(double value, int scale) {
   if (!std::isfinite(value) || std::fabs(value) > 9e18 / static_cast<double>(kPow10[scale]))
     return std::nullopt;
+  // Fast path, same result: when value * 10^scale lies within a quarter of a whole number, the
+  // shortest text (which differs from the value by less than a unit in the last place) rounds
+  // to that whole number too. Below 1e12 a unit in the last place is far below a quarter.
+  {
+    double r = value * static_cast<double>(kPow10[scale]);
+    if (std::fabs(r) < 1e12) {
+      double n = std::nearbyint(r);
+      if (std::fabs(r - n) <= 0.25) return Decimal(static_cast<int64_t>(n), scale);
+    }
+  }
   // The shortest representation that reads back as the same double is what the value "means"
   // (0.1 is 0.1, not 0.1000000000000000055...). %.17g may be longer than needed, so try the
   // precisions in turn.

@@ -1,0 +1,161 @@
+// `sparestock grid`: retrieves a grid from a database, applies a filter and a sort in the grid
+// expression language, and prints the rows shown: a header of column names, one line per row
+// with the values separated by tabs (decimals with their places, null as nothing), then
+// "rows: N".
+
+#include <fmt/format.h>
+
+#include <cctype>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "host/db/transaction.h"
+#include "host/grid/grid.h"
+
+namespace sparestock::app {
+
+namespace {
+
+struct GridOptions {
+  std::string db;
+  std::string grid;
+  std::vector<std::string> args;
+  std::string filter;
+  std::string sort;
+  std::string columns;
+  bool has_filter = false;
+  bool has_sort = false;
+};
+
+bool iequals(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+std::vector<std::string> split(const std::string& s, char sep) {
+  std::vector<std::string> out;
+  size_t b = 0;
+  while (true) {
+    size_t e = s.find(sep, b);
+    std::string part = s.substr(b, e == std::string::npos ? std::string::npos : e - b);
+    size_t x = part.find_first_not_of(' '), y = part.find_last_not_of(' ');
+    out.push_back(x == std::string::npos ? std::string() : part.substr(x, y - x + 1));
+    if (e == std::string::npos) break;
+    b = e + 1;
+  }
+  return out;
+}
+
+std::string cell(const db::Value& v) {
+  switch (v.kind()) {
+    case db::ValueKind::Null: return {};
+    case db::ValueKind::Real: return fmt::format("{}", v.real());
+    default: return v.as_text();
+  }
+}
+
+int fail(const std::string& message) {
+  std::cerr << "sparestock grid: " << message << "\n";
+  return 1;
+}
+
+int run_grid(const GridOptions& o) {
+  const grid::GridDefinition* def = grid::find_definition(o.grid);
+  if (!def) {
+    std::string known;
+    for (const auto& d : grid::all_definitions()) known += (known.empty() ? "" : ", ") + d.name;
+    return fail("unknown grid '" + o.grid + "' (known: " + known + ")");
+  }
+  grid::Grid g(*def);
+
+  // Retrieval arguments by name, in the definition's order.
+  std::vector<db::Value> args(def->arguments.size());
+  std::vector<bool> given(def->arguments.size(), false);
+  for (const auto& a : o.args) {
+    size_t eq = a.find('=');
+    if (eq == std::string::npos || eq == 0) return fail("--arg takes NAME=VALUE, not '" + a + "'");
+    std::string name = a.substr(0, eq);
+    bool found = false;
+    for (size_t i = 0; i < def->arguments.size(); ++i) {
+      if (!iequals(def->arguments[i].name, name)) continue;
+      args[i] = db::Value(a.substr(eq + 1));
+      given[i] = found = true;
+    }
+    if (!found) return fail("grid " + def->name + " has no argument '" + name + "'");
+  }
+  for (size_t i = 0; i < given.size(); ++i)
+    if (!given[i]) return fail("grid " + def->name + " needs --arg " + def->arguments[i].name + "=VALUE");
+
+  // Expressions are checked before anything is read.
+  if (o.has_filter && g.setfilter(o.filter) != 1) return fail("bad filter: " + g.last_error());
+  if (o.has_sort && g.setsort(o.sort) != 1) return fail("bad sort: " + g.last_error());
+  std::vector<std::string> columns;
+  if (o.columns.empty()) {
+    for (const auto& c : def->columns) columns.push_back(c.name);
+  } else {
+    for (const auto& name : split(o.columns, ',')) {
+      bool computed = false;
+      for (const auto& c : def->computed) computed = computed || iequals(c.name, name);
+      if (computed) {
+        columns.push_back(name);
+        continue;
+      }
+      int c = g.column_index(name);
+      if (c < 0) return fail("bad column: " + g.last_error());
+      columns.push_back(def->columns[c].name);
+    }
+  }
+
+  db::Transaction sqlca;
+  if (sqlca.connect(o.db) != 0) return fail("cannot connect to " + o.db + ": " + sqlca.sqlerrtext);
+  g.settransobject(sqlca);
+  long rows = g.retrieve(args);
+  if (rows < 0) return fail("retrieve failed: " + sqlca.sqlerrtext);
+
+  std::string out;
+  for (size_t k = 0; k < columns.size(); ++k) out += (k ? "\t" : "") + columns[k];
+  out += '\n';
+  for (long r = 1; r <= rows; ++r) {
+    for (size_t k = 0; k < columns.size(); ++k) {
+      if (k) out += '\t';
+      out += cell(g.getitem(r, columns[k]).value_or(db::Value()));
+    }
+    out += '\n';
+    if (out.size() > (1 << 16)) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
+  }
+  out += "rows: " + std::to_string(rows) + "\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fflush(stdout);
+  sqlca.disconnect();
+  return 0;
+}
+
+}  // namespace
+
+void add_grid_command(CLI::App& app, int& exit_code) {
+  auto o = std::make_shared<GridOptions>();
+  CLI::App* cmd = app.add_subcommand("grid", "Retrieve a grid, filter and sort it, print its rows");
+  cmd->add_option("--db", o->db, "SQLite file or postgresql:// URI")->required();
+  cmd->add_option("--grid", o->grid, "grid definition, e.g. d_bj704_002")->required();
+  cmd->add_option("--arg", o->args, "retrieval argument NAME=VALUE (repeatable)");
+  auto* f = cmd->add_option("--filter", o->filter, "filter expression (replaces the grid's own)");
+  auto* s = cmd->add_option("--sort", o->sort, "sort list, e.g. \"mid(dbj030_ccph,5,4) A\"");
+  cmd->add_option("--columns", o->columns, "columns to print, C1,C2,... (default: all)");
+  cmd->callback([o, f, s, &exit_code] {
+    o->has_filter = f->count() > 0;
+    o->has_sort = s->count() > 0;
+    exit_code = run_grid(*o);
+  });
+}
+
+}  // namespace sparestock::app
