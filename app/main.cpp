@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "app/commands.h"
-#include "grids/definitions.h"
+#include "common/module.h"
 #include "schema/procedures.h"
 
 int main(int argc, char** argv) {
@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int exit_code = 0;
   sparestock::schema::register_procedures();
-  sparestock::grids::register_definitions();
+  sparestock::module::register_module();
   sparestock::app::add_init_command(app, exit_code);
   sparestock::app::add_grid_command(app, exit_code);
   sparestock::app::add_gg_command(app, exit_code);
