@@ -17,6 +17,11 @@
 
 #include "host/db/connection.h"
 
+namespace sparestock::db {
+// Test names and failure messages say "sqlite" or "postgres".
+inline void PrintTo(Backend b, std::ostream* os) { *os << backend_name(b); }
+}  // namespace sparestock::db
+
 namespace sparestock::test {
 
 std::vector<db::Backend> backends();
