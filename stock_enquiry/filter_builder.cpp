@@ -1,5 +1,6 @@
 #include "stock_enquiry/filter_builder.h"
 
+#include "host/grid/expression.h"
 #include "host/lib/f_check.h"
 
 namespace sparestock::stock_enquiry {
@@ -269,15 +270,7 @@ std::string search_text(std::string_view typed) {
   return out;
 }
 
-std::string filter_literal(std::string_view value) {
-  std::string out;
-  out.reserve(value.size());
-  for (char c : value) {
-    if (c == '\'' || c == '~') out += '~';
-    out += c;
-  }
-  return out;
-}
+std::string filter_literal(std::string_view value) { return grid::escape_literal(value); }
 
 std::optional<CodeCheck> code_check(Variant variant, const SearchInputs& in) {
   if (nothing_to_search(in)) return std::nullopt;

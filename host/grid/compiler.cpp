@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "host/grid/text.h"
 #include "host/grid/filter.h"
 #include "host/grid/nodes.h"
 
@@ -20,17 +21,6 @@ std::string lower_ascii(std::string_view s) {
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
-}
-
-bool iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 ValueType value_type_of(GridType t) {
@@ -316,13 +306,13 @@ class Binder {
       return std::make_unique<ColumnNode>(i, cols[i].name, value_type_of(cols[i].type));
     }
     for (size_t i = 0; i < cols.size(); ++i)
-      if (iequals(cols[i].name, ref.name))
+      if (text::iequals(cols[i].name, ref.name))
         return std::make_unique<ColumnNode>(static_cast<int>(i), cols[i].name,
                                             value_type_of(cols[i].type));
     for (const auto& c : def_.computed)
-      if (iequals(c.name, ref.name)) return bind_computed(c, ref.position());
+      if (text::iequals(c.name, ref.name)) return bind_computed(c, ref.position());
     for (size_t i = 0; i < def_.arguments.size(); ++i)
-      if (iequals(def_.arguments[i].name, ref.name))
+      if (text::iequals(def_.arguments[i].name, ref.name))
         return std::make_unique<ArgumentNode>(static_cast<int>(i), def_.arguments[i].name,
                                               value_type_of(def_.arguments[i].type));
     std::string error;
@@ -619,7 +609,7 @@ NodePtr bind_text(std::string_view text, const GridDefinition& def, const Compil
 int resolve_column(const GridDefinition& def, std::string_view name, std::string* error) {
   const auto& cols = def.columns;
   for (size_t i = 0; i < cols.size(); ++i)
-    if (iequals(cols[i].name, name)) return static_cast<int>(i);
+    if (text::iequals(cols[i].name, name)) return static_cast<int>(i);
   std::string suffix = "_" + lower_ascii(name);
   int found = -1;
   std::vector<std::string> candidates;

@@ -17,15 +17,17 @@ std::string join(const std::vector<ExprPtr>& items, std::string_view sep) {
 
 }  // namespace
 
-std::string quote_literal(std::string_view text) {
-  std::string out = "'";
+std::string escape_literal(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
   for (char c : text) {
     if (c == '~' || c == '\'') out += '~';
     out += c;
   }
-  out += '\'';
   return out;
 }
+
+std::string quote_literal(std::string_view text) { return "'" + escape_literal(text) + "'"; }
 
 std::string position_text(std::string_view text, size_t byte_offset) {
   if (byte_offset > text.size()) byte_offset = text.size();

@@ -248,6 +248,9 @@ SortParseResult parse_sort(std::string_view text);
 // The text as a literal of the language: in single quotes, with ~ written as ~~ and ' as ~'.
 // Any text a user typed can be put into an expression this way.
 std::string quote_literal(std::string_view text);
+// The same without the surrounding quotes, for expressions whose quotes are written around
+// the pieces ("dbj030_ckh = '" + escape_literal(w) + "'").
+std::string escape_literal(std::string_view text);
 
 // "position N" for a byte offset into `text` (N counts characters from 1).
 std::string position_text(std::string_view text, size_t byte_offset);

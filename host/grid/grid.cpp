@@ -1,3 +1,4 @@
+#include "host/grid/text.h"
 #include "host/grid/grid.h"
 
 #include <algorithm>
@@ -13,17 +14,6 @@
 namespace sparestock::grid {
 
 namespace {
-
-bool iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // Rows each definition returned last time, so that the next retrieval of it can size its
 // columns at once instead of growing them. Shared by every session.
@@ -157,7 +147,7 @@ int Grid::column_index(const ColumnRef& col) const {
 
 const ComputedDef* Grid::computed_named(std::string_view name) const {
   for (const auto& c : def_.computed)
-    if (iequals(c.name, name)) return &c;
+    if (text::iequals(c.name, name)) return &c;
   return nullptr;
 }
 
@@ -619,7 +609,7 @@ std::optional<db::Value> Grid::getitem(long row, const ColumnRef& col, Buffer bu
   // A computed field answers to its name unless a column bears that very name.
   if (col.by_name()) {
     bool exact_column = false;
-    for (const auto& cd : def_.columns) exact_column = exact_column || iequals(cd.name, col.name());
+    for (const auto& cd : def_.columns) exact_column = exact_column || text::iequals(cd.name, col.name());
     const ComputedDef* c = exact_column ? nullptr : computed_named(col.name());
     if (c) {
       size_t k = static_cast<size_t>(c - def_.computed.data());
@@ -904,7 +894,7 @@ std::optional<db::Value> Grid::evaluate(std::string_view expression, long row, l
 std::optional<db::Value> Grid::band_value(std::string_view name, long row, long page,
                                           long page_count) const {
   for (const auto& b : def_.band_items) {
-    if (!iequals(b.name, name)) continue;
+    if (!text::iequals(b.name, name)) continue;
     if (b.expression.empty()) return db::Value(b.label);
     CompileOptions options;
     if (b.band == Band::Group) {

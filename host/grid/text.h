@@ -24,6 +24,18 @@ inline size_t char_length(std::string_view s, size_t i) {
 // Number of characters of s.
 size_t char_count(std::string_view s);
 
+// Equal but for the case of ASCII letters (column and argument names).
+inline bool iequals(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 inline bool is_ascii(std::string_view s) {
   unsigned char any = 0;
   for (char c : s) any |= static_cast<unsigned char>(c);

@@ -5,6 +5,8 @@
 #include <set>
 #include <stdexcept>
 
+#include "host/grid/expression.h"
+
 namespace sparestock::lib {
 
 namespace {
@@ -22,17 +24,6 @@ thread_local std::unique_ptr<PickRequest> next_request;
   });
   return true;
 }();
-
-// Text for the inside of a '...' literal of a grid expression: quote and tilde escaped.
-std::string expression_literal(std::string_view value) {
-  std::string out;
-  out.reserve(value.size());
-  for (char c : value) {
-    if (c == '\'' || c == '~') out += '~';
-    out += c;
-  }
-  return out;
-}
 
 bool has_ascii_letter(std::string_view s) {
   for (char c : s)
@@ -194,7 +185,7 @@ std::string search_filter(const grid::GridDefinition& def, const std::string& te
   std::string needle = ui::trim(text);
   if (needle.empty()) return {};
   bool fold = has_ascii_letter(needle);
-  std::string literal = expression_literal(fold ? ui::upper(needle) : needle);
+  std::string literal = grid::escape_literal(fold ? ui::upper(needle) : needle);
   std::string out;
   for (const auto& c : def.columns) {
     if (!c.visible) continue;
@@ -270,7 +261,7 @@ void PickListWindow::enter_in_search_field() {
   if (!typed.empty()) {
     const grid::ColumnDef& ret = g.definition().columns[g.column_index(request_.return_column)];
     long exact = g.find(fmt::format("upper({}) = '{}'", searched_text(ret),
-                                    expression_literal(ui::upper(typed))),
+                                    grid::escape_literal(ui::upper(typed))),
                         1, n);
     if (exact > 0) return choose_row(exact);
   }
