@@ -168,7 +168,7 @@ struct Word {
   uint64_t mask = 0;
   size_t size = 0;
   explicit Word(std::string_view lit) : size(lit.size()) {
-    std::memcpy(&value, lit.data(), lit.size());
+    if (!lit.empty()) std::memcpy(&value, lit.data(), lit.size());
     mask = lit.size() >= 8 ? ~uint64_t{0} : ((uint64_t{1} << (8 * lit.size())) - 1);
   }
   [[gnu::always_inline]] bool prefix_of(const char* p) const {
