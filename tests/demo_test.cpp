@@ -307,6 +307,28 @@ TEST_P(DemoTest, GridStatementsFindRows) {
     ++grids;
   }
   EXPECT_GE(grids, 13);
+
+  // The two grids over procedures: the monthly issues of a part that was issued, and the
+  // alarm list in each of its three kinds.
+  auto issued = sqlca.select_row(
+      "select a.ccph, b.drq from dbj029 a, dbj028 b where a.crcdh = b.crcdh and b.cgsh = '01' and b.clx = 'C' "
+      "order by b.drq desc, a.ccph");
+  ASSERT_TRUE(issued) << sqlca.sqlerrtext;
+  std::string year = (*issued)[1].as_text().substr(0, 4);
+  auto monthly = sqlca.open_cursor(grid::find_definition("d_bj704_001")->statement,
+                                   {{"gsh", "01"}, {"cph", (*issued)[0]}, {"ny", year}});
+  ASSERT_NE(monthly, nullptr) << sqlca.sqlerrtext;
+  ASSERT_TRUE(monthly->next());
+  Decimal total(0, 2);
+  for (int m = 0; m < 12; ++m) total = total + *monthly->decimal(m, 2);
+  EXPECT_GT(total.sign(), 0) << "the part was issued in " << year;
+  for (int num : {1, 2, 3}) {
+    SCOPED_TRACE(num);
+    auto alarms = sqlca.open_cursor(grid::find_definition("d_bj703_002")->statement,
+                                    {{"gsh", "01"}, {"num", num}});
+    ASSERT_NE(alarms, nullptr) << sqlca.sqlerrtext;
+    EXPECT_TRUE(alarms->next());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DemoTest, testing::ValuesIn(test::backends()), test::backend_name_of);
