@@ -84,13 +84,13 @@ void Transaction::begin_unit_of_work() {
 }
 
 std::unique_ptr<Cursor> Transaction::run_procedure(const Translation& t, const HostVariables& vars) {
-  const ProcedureSpec* spec = find_procedure(t.procedure);
-  if (!spec) throw DbError("unknown procedure: " + t.procedure);
+  const ProcedureSpec* procedure = find_procedure(t.procedure);
+  if (!procedure) throw DbError("unknown procedure: " + t.procedure);
   ProcedureArguments args;
   for (const auto& a : t.arguments) {
     if (args.count(a.name)) throw DbError("procedure " + t.procedure + ": argument @" + a.name + " given twice");
     bool known = false;
-    for (const auto& p : spec->parameters) known = known || p == a.name;
+    for (const auto& p : procedure->parameters) known = known || p == a.name;
     if (!known) throw DbError("procedure " + t.procedure + " has no argument @" + a.name);
     if (a.host_variable.empty()) {
       args[a.name] = a.literal;
@@ -100,10 +100,10 @@ std::unique_ptr<Cursor> Transaction::run_procedure(const Translation& t, const H
       args[a.name] = bind(one, vars)[0];
     }
   }
-  for (const auto& p : spec->parameters)
+  for (const auto& p : procedure->parameters)
     if (!args.count(p)) throw DbError("procedure " + t.procedure + ": missing argument @" + p);
-  if (spec->writes) begin_unit_of_work();
-  return spec->body(*this, args);
+  if (procedure->writes) begin_unit_of_work();
+  return procedure->body(*this, args);
 }
 
 long Transaction::execute(std::string_view tsql, const HostVariables& vars) {

@@ -378,26 +378,26 @@ class Binder {
                                            std::move(args[2]));
       return c ? fold(std::move(n)) : std::move(n);
     }
-    const FunctionSpec* spec = nullptr;
+    const FunctionSpec* signature = nullptr;
     for (const auto& s : kFunctions)
-      if (f.name == s.name) spec = &s;
-    if (!spec) fail("unknown function " + f.name, f.position());
-    if (f.children.size() < spec->min_args || f.children.size() > spec->max_args) {
-      std::string count = spec->min_args == spec->max_args
-                              ? std::to_string(spec->min_args)
-                              : std::to_string(spec->min_args) + " to " +
-                                    std::to_string(spec->max_args);
-      fail(f.name + " takes " + count + " argument" + (spec->max_args == 1 ? "" : "s"),
+      if (f.name == s.name) signature = &s;
+    if (!signature) fail("unknown function " + f.name, f.position());
+    if (f.children.size() < signature->min_args || f.children.size() > signature->max_args) {
+      std::string count = signature->min_args == signature->max_args
+                              ? std::to_string(signature->min_args)
+                              : std::to_string(signature->min_args) + " to " +
+                                    std::to_string(signature->max_args);
+      fail(f.name + " takes " + count + " argument" + (signature->max_args == 1 ? "" : "s"),
            f.position());
     }
     for (size_t k = 0; k < f.children.size(); ++k) {
       args.push_back(bind(*f.children[k]));
-      check_arg(*args[k], spec->args[k], f.name, f.children[k]->position());
+      check_arg(*args[k], signature->args[k], f.name, f.children[k]->position());
     }
-    ValueType result = spec->result == ValueType::Null ? args[0]->type() : spec->result;
-    bool c = spec->foldable && all_constant(args);
-    NodePtr n = std::make_unique<FunctionNode>(f.name, result, spec->fn, std::move(args),
-                                               spec->foldable);
+    ValueType result = signature->result == ValueType::Null ? args[0]->type() : signature->result;
+    bool c = signature->foldable && all_constant(args);
+    NodePtr n = std::make_unique<FunctionNode>(f.name, result, signature->fn, std::move(args),
+                                               signature->foldable);
     return c ? fold(std::move(n)) : std::move(n);
   }
 
