@@ -48,8 +48,8 @@ struct Table {
   std::vector<std::vector<db::Value>> rows;
 };
 
-ColumnDef parse_column(const std::string& spec) {
-  std::istringstream in(spec);
+ColumnDef parse_column(const std::string& text) {
+  std::istringstream in(text);
   ColumnDef c;
   std::string type;
   in >> c.name >> type;
@@ -131,9 +131,9 @@ void run_file(const std::filesystem::path& path) {
       table = Table();
       table.def.name = path.stem().string();
       std::stringstream ss(rest);
-      std::string spec;
-      while (std::getline(ss, spec, ',')) {
-        ColumnDef c = parse_column(trim(spec));
+      std::string text;
+      while (std::getline(ss, text, ',')) {
+        ColumnDef c = parse_column(trim(text));
         db::ColumnInfo info;
         info.name = c.name;
         table.def.columns.push_back(c);

@@ -18,10 +18,10 @@ std::map<std::string, ProcedureSpec>& registry() {
 
 }  // namespace
 
-void register_procedure(ProcedureSpec spec) {
+void register_procedure(ProcedureSpec procedure) {
   std::lock_guard lock(registry_mutex());
-  std::string name = spec.name;
-  registry()[name] = std::move(spec);
+  std::string name = procedure.name;
+  registry()[name] = std::move(procedure);
 }
 
 const ProcedureSpec* find_procedure(const std::string& name) {

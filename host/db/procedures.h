@@ -26,7 +26,7 @@ struct ProcedureSpec {
   std::function<std::unique_ptr<Cursor>(Transaction&, const ProcedureArguments&)> body;
 };
 
-void register_procedure(ProcedureSpec spec);
+void register_procedure(ProcedureSpec procedure);
 const ProcedureSpec* find_procedure(const std::string& name);
 
 }  // namespace sparestock::db
