@@ -2,6 +2,7 @@
 BUILD ?= build
 DEMO_DB ?= demo.db
 DEMO_PARTS ?= 2000
+LISTEN ?= 127.0.0.1:8080
 
 .PHONY: deps build test run clean
 
@@ -16,10 +17,16 @@ test: build
 	@scripts/run-tests $(BUILD)
 
 run: build
-	@if [ ! -f $(DEMO_DB) ]; then $(BUILD)/sparestock init --db $(DEMO_DB) --demo --parts $(DEMO_PARTS); fi
-	@echo "Demo database: $(abspath $(DEMO_DB))"
-	@echo "Look at it:    $(BUILD)/sparestock grid --db $(DEMO_DB) --grid d_bj704_002 --arg gsh=01 --columns dbj030_ccph,dbj002_ccpmc,dbj030_ckh,dbj030_nkcsl"
-	@echo "               sqlite3 $(DEMO_DB) 'select count(*) from dbj030'"
+	@case "$(DEMO_DB)" in \
+	  postgres://*|postgresql://*) $(BUILD)/sparestock init --db "$(DEMO_DB)" --demo --parts $(DEMO_PARTS) 2>/dev/null || true ;; \
+	  *) [ -f "$(DEMO_DB)" ] || $(BUILD)/sparestock init --db "$(DEMO_DB)" --demo --parts $(DEMO_PARTS) ;; \
+	esac
+	@echo "Demo database: $(DEMO_DB)"
+	@echo "Open:          http://$(LISTEN)/"
+	@echo "Demo logins:   company 01, user 001 (王建国), password demo123"
+	@echo "               company 02, user 002 (李红),   password demo123"
+	@echo "Stop with Ctrl-C."
+	@$(BUILD)/sparestock serve --db "$(DEMO_DB)" --listen $(LISTEN)
 
 clean:
 	rm -rf $(BUILD)

@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
   sparestock::app::add_grid_command(app, exit_code);
   sparestock::app::add_gg_command(app, exit_code);
   sparestock::app::add_drive_command(app, exit_code);
+  sparestock::app::add_serve_command(app, exit_code);
+  sparestock::app::add_user_command(app, exit_code);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -36,6 +36,13 @@ constexpr int kMaxParts = 500000;
 constexpr int64_t kDay = 86400;
 constexpr int kLinesPerDocument = 20;
 
+// Every demo user logs in to the web application with the password "demo123" (make run prints
+// it). The hash was made once with libsodium's crypto_pwhash_str (Argon2id, interactive
+// limits); a fixed hash keeps the demo data the same for the same seed and costs nothing at
+// load time, and its fixed salt gives nothing away about a password that is published anyway.
+constexpr const char* kDemoPasswordHash =
+    "$argon2id$v=19$m=65536,t=2,p=1$bT6r4aIZnmvTEGK52ObDLg$07mbKv9HJtytezD0CxdpFXyFSlEYD9ueqXdN4NvBrCw";
+
 // splitmix64: small, fast, and the same on every platform (unlike std:: distributions).
 class Random {
  public:
@@ -332,7 +339,8 @@ class DemoBuilder {
 
       conn_.exec("INSERT INTO dbj013 (cgsh, cqspzz, ndzqx) VALUES (?, ?, ?)", {c.cgsh, "记", c.slow_days});
       conn_.exec("INSERT INTO dxt002 (cgsh, lcwaz) VALUES (?, ?)", {c.cgsh, c.ledger_link});
-      conn_.exec("INSERT INTO DXT004 (CGSH, CYHDM, CYHXM) VALUES (?, ?, ?)", {c.cgsh, c.user_code, c.user_name});
+      conn_.exec("INSERT INTO DXT004 (CGSH, CYHDM, CYHXM, cmmhx) VALUES (?, ?, ?, ?)",
+                 {c.cgsh, c.user_code, c.user_name, kDemoPasswordHash});
       conn_.exec("INSERT INTO dzz001 (cgsh, lkhly) VALUES (?, ?)", {c.cgsh, c.reuse_numbers});
       for (const auto& g : kAccountGroups)
         conn_.exec("INSERT INTO dzz006 (cgsh, ckmz, cchkm, cxscbkm) VALUES (?, ?, ?, ?)", {c.cgsh, g[0], g[1], g[2]});

@@ -1,0 +1,407 @@
+// The web server over real HTTP on a loopback port: login and its throttle, the cookie, the
+// CSRF token, what a session can reach (its own windows, its own company), the end of sessions
+// by logout and by idle time, refused bodies, the client's files, and a log without secrets.
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "schema/schema.h"
+#include "tests/scenario.h"
+#include "web/server.h"
+#include "web/sessions.h"
+#include "web/static_files.h"
+#include "web/users.h"
+
+namespace sparestock::test {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kPassword01 = "pass-of-001";
+constexpr const char* kPassword02 = "pass-of-002";
+
+// One browser: its connection, its cookie and the tokens its login gave it.
+class Browser {
+ public:
+  explicit Browser(int port) : cli_("127.0.0.1", port) { cli_.set_read_timeout(30, 0); }
+
+  httplib::Result login(const std::string& company, const std::string& user, const std::string& password) {
+    auto r = cli_.Post("/api/login", headers(), json{{"company", company}, {"user", user}, {"password", password}}.dump(),
+                       "application/json");
+    if (r && r->status == 200) take_login(*r);
+    return r;
+  }
+  // A POST of one protocol request to this browser's session.
+  json send(const json& request) { return body(post("/api/session/" + session, request.dump())); }
+  httplib::Result post(const std::string& path, const std::string& body, bool with_csrf = true) {
+    httplib::Headers h = headers();
+    if (with_csrf) h.emplace("X-CSRF-Token", csrf);
+    return cli_.Post(path.c_str(), h, body, "application/json");
+  }
+  httplib::Result get(const std::string& path) { return cli_.Get(path.c_str(), headers()); }
+
+  static json body(const httplib::Result& r) {
+    if (!r) return json{{"transport error", httplib::to_string(r.error())}};
+    return json::parse(r->body, nullptr, false);
+  }
+
+  std::string cookie;  // the value of sid
+  std::string session, csrf;
+  json login_body;
+
+ private:
+  httplib::Headers headers() const {
+    httplib::Headers h;
+    if (!cookie.empty()) h.emplace("Cookie", "sid=" + cookie);
+    return h;
+  }
+  void take_login(const httplib::Response& r) {
+    login_body = json::parse(r.body);
+    session = login_body["session"];
+    csrf = login_body["csrf"];
+    std::string set = r.get_header_value("Set-Cookie");
+    size_t start = set.find("sid=") + 4;
+    cookie = set.substr(start, set.find(';') - start);
+  }
+
+  httplib::Client cli_;
+};
+
+class WebServerTest : public testing::TestWithParam<db::Backend> {
+ protected:
+  void SetUp() override {
+    auto conn = tdb_.connect();
+    seed_scenario_data(*conn);
+    web::add_user(*conn, "01", "001", "张三", kPassword01);
+    web::add_user(*conn, "02", "002", "李四", kPassword02);
+  }
+
+  // The server logs into log_ until it has stopped.
+  void TearDown() override { server_.reset(); }
+
+  // Starts the server on a free port, logging into `log_`.
+  void start(std::function<void(web::ServerOptions&)> adjust = {}) {
+    web::ServerOptions o;
+    o.target = tdb_.target();
+    o.port = 0;
+    o.threads = 8;
+    o.log = [this](const std::string& line) {
+      std::lock_guard lock(log_mutex_);
+      log_ += line + "\n";
+    };
+    if (adjust) adjust(o);
+    server_ = std::make_unique<web::Server>(o);
+    port_ = server_->start();
+  }
+
+  Browser logged_in(const std::string& company) {
+    Browser b(port_);
+    auto r = company == "01" ? b.login("01", "001", kPassword01) : b.login("02", "002", kPassword02);
+    EXPECT_TRUE(r && r->status == 200) << (r ? r->body : "no answer");
+    return b;
+  }
+
+  std::string log() {
+    std::lock_guard lock(log_mutex_);
+    return log_;
+  }
+
+  TestDatabase tdb_{GetParam()};
+  std::unique_ptr<web::Server> server_;
+  int port_ = 0;
+  std::mutex log_mutex_;
+  std::string log_;
+};
+
+std::set<std::string> companies_in(const json& rows) {
+  std::set<std::string> out;
+  for (const auto& r : rows) out.insert(r["cgsh"].get<std::string>());
+  return out;
+}
+
+TEST_P(WebServerTest, LoginGivesSessionTokensLauncherAndAStrictCookie) {
+  start();
+  Browser b(port_);
+  auto r = b.login("01", "001", kPassword01);
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->status, 200) << r->body;
+  std::string set_cookie = r->get_header_value("Set-Cookie");
+  EXPECT_EQ(set_cookie.rfind("sid=", 0), 0u) << set_cookie;
+  EXPECT_NE(set_cookie.find("; HttpOnly"), std::string::npos) << set_cookie;
+  EXPECT_NE(set_cookie.find("; SameSite=Strict"), std::string::npos) << set_cookie;
+  EXPECT_NE(set_cookie.find("; Path=/"), std::string::npos) << set_cookie;
+  EXPECT_EQ(set_cookie.find("Secure"), std::string::npos) << "plain HTTP on loopback: " << set_cookie;
+
+  const json& body = b.login_body;
+  EXPECT_EQ(body["ok"], true);
+  EXPECT_EQ(body["user"], (json{{"company", "01"}, {"code", "001"}, {"name", "张三"}}));
+  EXPECT_TRUE(body["launcher"].is_array());
+  EXPECT_EQ(body["state"]["windows"], json::array());
+  EXPECT_EQ(body["state"]["frame"]["title"], "备件库存管理");
+  // Three different secrets: the public id, the cookie and the CSRF token.
+  EXPECT_EQ(std::set<std::string>({b.session, b.cookie, b.csrf}).size(), 3u);
+  EXPECT_GE(b.cookie.size(), 64u);
+
+  // A reloaded page resumes with the cookie alone; without it there is nothing to resume.
+  json resumed = Browser::body(b.get("/api/session"));
+  EXPECT_EQ(resumed["session"], b.session);
+  EXPECT_EQ(resumed["csrf"], b.csrf);
+  EXPECT_EQ(resumed["user"]["name"], "张三");
+  Browser stranger(port_);
+  EXPECT_EQ(stranger.get("/api/session")->status, 401);
+  stranger.cookie = (b.cookie[0] == '0' ? "1" : "0") + b.cookie.substr(1);  // one character off
+  EXPECT_EQ(stranger.get("/api/session")->status, 401);
+}
+
+TEST_P(WebServerTest, WrongCredentialsAreRefusedAlike) {
+  start([](web::ServerOptions& o) { o.throttle.failures_per_user = 100; });
+  auto conn = tdb_.connect();
+  conn->exec("INSERT INTO DXT004 (CGSH, CYHDM, CYHXM) VALUES ('01', '003', '无密码')");
+  Browser b(port_);
+  for (auto [company, user, password] : {std::tuple{"01", "001", "wrong-pass"},   // wrong password
+                                         std::tuple{"02", "001", kPassword01},    // other company
+                                         std::tuple{"01", "099", kPassword01},    // no such user
+                                         std::tuple{"01", "003", ""},             // user without password
+                                         std::tuple{"01", "001", ""}}) {
+    auto r = b.login(company, user, password);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 401) << company << "/" << user;
+    EXPECT_EQ(Browser::body(r), (json{{"ok", false}, {"error", "公司、用户或密码不正确"}}));
+    EXPECT_FALSE(r->has_header("Set-Cookie"));
+  }
+  EXPECT_EQ(server_->session_count(), 0u);
+}
+
+TEST_P(WebServerTest, LoginAttemptsAreThrottledPerUserAndPerAddress) {
+  start([](web::ServerOptions& o) {
+    o.throttle = {/*per user*/ 2, /*per address*/ 3, std::chrono::milliseconds(1500)};
+  });
+  Browser b(port_);
+  EXPECT_EQ(b.login("01", "001", "wrong-1")->status, 401);
+  EXPECT_EQ(b.login("01", "001", "wrong-2")->status, 401);
+  // Locked: even the right password is not looked at.
+  auto locked = b.login("01", "001", kPassword01);
+  EXPECT_EQ(locked->status, 429);
+  EXPECT_EQ(Browser::body(locked), (json{{"ok", false}, {"error", "登录尝试过多，请稍后再试"}}));
+  // Another user from the same address: one more failure locks the address for everyone.
+  EXPECT_EQ(b.login("02", "002", "wrong-3")->status, 401);
+  EXPECT_EQ(b.login("02", "002", kPassword02)->status, 429);
+  EXPECT_EQ(server_->session_count(), 0u);
+  // Once the failures leave the window, the right password works again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+  EXPECT_EQ(b.login("01", "001", kPassword01)->status, 200);
+}
+
+TEST_P(WebServerTest, PostsWithoutTheRightCsrfTokenChangeNothing) {
+  start();
+  Browser b = logged_in("01");
+  json open = {{"op", "open"}, {"window", "w_bj418_001"}};
+  std::string off_by_one = (b.csrf[0] == '0' ? "1" : "0") + b.csrf.substr(1);
+  for (std::string token : {std::string(), std::string("x"), off_by_one, b.session}) {
+    std::string saved = b.csrf;
+    b.csrf = token;
+    auto r = b.post("/api/session/" + b.session, open.dump(), !token.empty());
+    b.csrf = saved;
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 403) << "token \"" << token << "\"";
+    EXPECT_EQ(Browser::body(r)["ok"], false);
+  }
+  // A POST from another site's page is refused by its Origin even with the token.
+  {
+    httplib::Client cli("127.0.0.1", port_);
+    httplib::Headers h{{"Cookie", "sid=" + b.cookie}, {"X-CSRF-Token", b.csrf}, {"Origin", "http://evil.example"}};
+    EXPECT_EQ(cli.Post(("/api/session/" + b.session).c_str(), h, open.dump(), "application/json")->status, 403);
+  }
+  EXPECT_EQ(b.send({{"op", "state"}})["state"]["windows"], json::array());
+  // A logout without the token does not end the session.
+  EXPECT_EQ(b.post("/api/logout", "", false)->status, 403);
+  EXPECT_EQ(server_->session_count(), 1u);
+  EXPECT_EQ(b.send(open)["ok"], true);
+}
+
+TEST_P(WebServerTest, ASessionReachesOnlyItsOwnWindowsAndCompany) {
+  start();
+  Browser a = logged_in("01"), b = logged_in("02");
+  // Another session's id with one's own cookie.
+  auto r = a.post("/api/session/" + b.session, json{{"op", "state"}}.dump());
+  EXPECT_EQ(r->status, 403);
+  r = a.post("/api/session/" + std::string(32, '0'), json{{"op", "state"}}.dump());
+  EXPECT_EQ(r->status, 403);
+
+  // The globals come from the login only: `host` is refused and changes nothing.
+  json host = a.send({{"op", "host"}, {"globals", {{"gs_yhssgsh", "02"}}}});
+  EXPECT_EQ(host["ok"], false);
+  EXPECT_NE(host["error"].get<std::string>().find("host"), std::string::npos);
+
+  EXPECT_EQ(b.send({{"op", "open"}, {"window", "w_bj418_001"}})["ok"], true);
+  // a has no window of b's to act on, by class or by id.
+  EXPECT_EQ(a.send({{"op", "close"}, {"window", "w_bj418_001"}})["ok"], false);
+  EXPECT_EQ(a.send({{"op", "close"}, {"window", 1}})["ok"], false);
+
+  EXPECT_EQ(a.send({{"op", "open"}, {"window", "w_bj418_001"}})["ok"], true);
+  json rows_a = a.send({{"op", "rows"}, {"window", "w_bj418_001"}, {"control", "dw_1"}, {"count", 1000}});
+  json rows_b = b.send({{"op", "rows"}, {"window", "w_bj418_001"}, {"control", "dw_1"}, {"count", 1000}});
+  EXPECT_EQ(companies_in(rows_a["rows"]), std::set<std::string>{"01"});
+  EXPECT_EQ(rows_a["rows"].size(), 4u);
+  EXPECT_EQ(companies_in(rows_b["rows"]), std::set<std::string>{"02"});
+  EXPECT_EQ(rows_b["rows"].size(), 1u);
+  // b's window is still open after a's attempts.
+  EXPECT_EQ(b.send({{"op", "state"}})["state"]["windows"].size(), 1u);
+}
+
+TEST_P(WebServerTest, LogoutEndsTheSession) {
+  start();
+  long before = web::WebSession::alive();
+  Browser b = logged_in("01");
+  EXPECT_EQ(b.send({{"op", "open"}, {"window", "w_bj418_001"}})["ok"], true);
+  EXPECT_EQ(web::WebSession::alive(), before + 1);
+
+  auto r = b.post("/api/logout", "");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(Browser::body(r), (json{{"ok", true}}));
+  EXPECT_NE(r->get_header_value("Set-Cookie").find("Max-Age=0"), std::string::npos);
+  EXPECT_EQ(server_->session_count(), 0u);
+  // The session and its runtime session (thread, windows, connections) are gone.
+  EXPECT_EQ(web::WebSession::alive(), before);
+  EXPECT_EQ(b.post("/api/session/" + b.session, json{{"op", "state"}}.dump())->status, 401);
+  EXPECT_EQ(b.get("/api/session")->status, 401);
+  EXPECT_EQ(b.post("/api/logout", "")->status, 401);
+}
+
+TEST_P(WebServerTest, IdleSessionsEnd) {
+  start([](web::ServerOptions& o) { o.idle_timeout = std::chrono::milliseconds(400); });
+  long before = web::WebSession::alive();
+  Browser idle = logged_in("01");
+  Browser busy = logged_in("02");
+  EXPECT_EQ(idle.send({{"op", "open"}, {"window", "w_bj418_001"}})["ok"], true);
+  // The busy one keeps working past the timeout; the idle one is ended by the server.
+  for (int i = 0; i < 10; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(busy.send({{"op", "state"}})["ok"], true);
+  }
+  EXPECT_EQ(server_->session_count(), 1u);
+  EXPECT_EQ(web::WebSession::alive(), before + 1);
+  EXPECT_EQ(idle.post("/api/session/" + idle.session, json{{"op", "state"}}.dump())->status, 401);
+  EXPECT_EQ(busy.send({{"op", "state"}})["ok"], true);
+}
+
+TEST_P(WebServerTest, BadBodiesAreAnsweredWithErrors) {
+  start([](web::ServerOptions& o) { o.max_body_bytes = 4096; });
+  Browser b = logged_in("01");
+  std::string path = "/api/session/" + b.session;
+  json answer = Browser::body(b.post(path, "{\"op\": \"open\", "));
+  EXPECT_EQ(answer["ok"], false);
+  EXPECT_NE(answer["error"].get<std::string>().find("malformed JSON"), std::string::npos);
+  EXPECT_EQ(Browser::body(b.post(path, "[1, 2]"))["ok"], false);
+  EXPECT_EQ(Browser::body(b.post(path, "{\"op\": \"fly\"}"))["error"], "unknown op: fly");
+  // Too large: refused before it is read.
+  auto r = b.post(path, json{{"op", "text"}, {"value", std::string(5000, 'x')}}.dump());
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 413);
+  // The session is unharmed.
+  EXPECT_EQ(b.send({{"op", "state"}})["ok"], true);
+
+  httplib::Client cli("127.0.0.1", port_);
+  EXPECT_EQ(cli.Post("/api/login", "{\"company\": ", "application/json")->status, 400);
+  EXPECT_EQ(cli.Post("/api/login", json{{"company", "01"}, {"user", "001"}}.dump(), "application/json")->status, 400);
+  EXPECT_EQ(cli.Post("/api/login", json{{"company", 1}, {"user", "001"}, {"password", "x"}}.dump(),
+                     "application/json")->status,
+            400);
+  // A login must say it is JSON (a cross-site form cannot).
+  EXPECT_EQ(cli.Post("/api/login", json{{"company", "01"}, {"user", "001"}, {"password", kPassword01}}.dump(),
+                     "text/plain")->status,
+            415);
+  EXPECT_EQ(server_->session_count(), 1u);
+}
+
+TEST_P(WebServerTest, ServesTheClientFilesAndNothingElse) {
+  start();
+  httplib::Client cli("127.0.0.1", port_);
+  for (const auto& f : web::embedded_files()) {
+    auto r = cli.Get(("/" + std::string(f.path)).c_str());
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200) << f.path;
+    EXPECT_EQ(r->body, f.content) << f.path;
+    EXPECT_EQ(r->get_header_value("Content-Type"), web::content_type_of(f.path)) << f.path;
+    EXPECT_EQ(r->get_header_value("X-Content-Type-Options"), "nosniff");
+  }
+  if (const auto* index = web::find_client_file("/index.html")) {
+    EXPECT_EQ(cli.Get("/")->body, index->content);
+  }
+  EXPECT_EQ(cli.Get("/no-such-file.js")->status, 404);
+  EXPECT_EQ(cli.Get("/../CMakeLists.txt")->status, 404);
+  auto api = cli.Get("/api/nothing");
+  EXPECT_EQ(api->status, 404);
+  EXPECT_EQ(Browser::body(api)["ok"], false);
+  EXPECT_EQ(cli.Post("/api/nothing", "{}", "application/json")->status, 404);
+  EXPECT_EQ(web::find_client_file("/a/../../etc/passwd"), nullptr);
+  EXPECT_EQ(web::content_type_of("app.js"), "text/javascript; charset=utf-8");
+  EXPECT_EQ(web::content_type_of("logo"), "application/octet-stream");
+}
+
+TEST_P(WebServerTest, TheLogHoldsNoSecrets) {
+  start();
+  Browser b = logged_in("01");
+  Browser wrong(port_);
+  wrong.login("01", "001", "the-wrong-password");
+  b.send({{"op", "open"}, {"window", "w_bj418_001"}});
+  b.get("/api/session");
+  b.post("/api/logout", "");
+  std::string text = log();
+  EXPECT_NE(text.find("login: company 01 user 001"), std::string::npos) << text;
+  EXPECT_NE(text.find("login refused: company 01 user 001"), std::string::npos) << text;
+  EXPECT_NE(text.find("POST /api/session/* 200"), std::string::npos) << text;
+  for (const std::string& secret : {std::string(kPassword01), std::string("the-wrong-password"), b.cookie,
+                                    b.csrf, b.session})
+    EXPECT_EQ(text.find(secret), std::string::npos) << "the log shows \"" << secret << "\":\n" << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, WebServerTest, testing::ValuesIn(backends()), backend_name_of);
+
+// The demo database's users log in with the published demo password.
+TEST(WebDemoLogin, DemoUsersLogInWithTheDemoPassword) {
+  TestDatabase tdb(db::Backend::Sqlite);
+  {
+    auto conn = tdb.connect();
+    schema::load_demo(*conn, {40, 1, "2026-12-08"});
+  }
+  web::ServerOptions o;
+  o.target = tdb.target();
+  o.port = 0;
+  o.log = [](const std::string&) {};
+  web::Server server(o);
+  int port = server.start();
+  Browser a(port), b(port);
+  ASSERT_EQ(a.login("01", "001", "demo123")->status, 200);
+  EXPECT_EQ(a.login_body["user"]["name"], "王建国");
+  ASSERT_EQ(b.login("02", "002", "demo123")->status, 200);
+  EXPECT_EQ(b.login_body["user"]["name"], "李红");
+  EXPECT_EQ(Browser(port).login("01", "001", "001")->status, 401);
+}
+
+TEST(WebSessionGlobals, AccountingPeriodIsTheMonthOfTheSystemDate) {
+  web::UserRecord u{"01", "001", "张三", ""};
+  json g = web::session_globals(u, *db::DateTime::parse("2028-02-10 09:30:00"));
+  EXPECT_EQ(g["gs_yhssgsh"], "01");
+  EXPECT_EQ(g["gs_yhdm"], "001");
+  EXPECT_EQ(g["gs_yhmc"], "张三");
+  EXPECT_EQ(g["gd_xtrq"], "2028-02-10 09:30:00");
+  EXPECT_EQ(g["gd_qsrq"], "2028-02-01 00:00:00");
+  EXPECT_EQ(g["gd_jzrq"], "2028-02-29 23:59:59");  // a leap year
+  EXPECT_EQ(g["gs_dqn"], "2028");
+  EXPECT_EQ(g["gs_dqy"], "02");
+  g = web::session_globals(u, *db::DateTime::parse("2026-12-31 23:59:59"));
+  EXPECT_EQ(g["gd_qsrq"], "2026-12-01 00:00:00");
+  EXPECT_EQ(g["gd_jzrq"], "2026-12-31 23:59:59");
+  EXPECT_EQ(g["gs_dqy"], "12");
+}
+
+}  // namespace
+}  // namespace sparestock::test

@@ -1,0 +1,416 @@
+#include "web/server.h"
+
+#include <fmt/format.h>
+#include <httplib.h>
+
+#include <iostream>
+#include <mutex>
+#include <semaphore>
+#include <stdexcept>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "host/db/clock.h"
+#include "host/driver/driver.h"
+#include "host/lib/global_functions.h"
+#include "host/ui/controls.h"
+#include "web/crypto.h"
+#include "web/launcher.h"
+#include "web/sessions.h"
+#include "web/static_files.h"
+#include "web/users.h"
+
+namespace sparestock::web {
+
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kCookieName = "sid";
+constexpr const char* kCsrfHeader = "X-CSRF-Token";
+
+// Messages the browser shows; the login ones are fixed by the HTTP contract.
+constexpr const char* kWrongCredentials = "公司、用户或密码不正确";
+constexpr const char* kTooManyAttempts = "登录尝试过多，请稍后再试";
+constexpr const char* kNotLoggedIn = "未登录或会话已过期";
+constexpr const char* kBadCsrf = "请求校验失败";
+constexpr const char* kOtherSession = "无权访问该会话";
+constexpr const char* kBadOrigin = "请求来源不正确";
+constexpr const char* kBadLoginRequest = "登录请求不正确";
+constexpr const char* kNotJson = "登录请求须为 JSON (Content-Type: application/json)";
+constexpr const char* kSessionsFull = "在线会话已满，请稍后再试";
+constexpr const char* kServerError = "服务器内部错误";
+constexpr const char* kDatabaseDown = "数据库暂时不可用";
+constexpr const char* kTooLarge = "请求过大";
+constexpr const char* kNotFound = "没有这个地址";
+
+// Pieces of the frame title and the message-box title of every web session.
+constexpr const char* kFrameTitle = "备件库存管理";
+constexpr const char* kPromptTitle = "提示信息";
+
+std::string dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+void send_json(httplib::Response& res, int status, const json& body) {
+  res.status = status;
+  res.set_header("Cache-Control", "no-store");
+  res.set_content(dump(body), "application/json; charset=utf-8");
+}
+
+void send_error(httplib::Response& res, int status, const std::string& message) {
+  send_json(res, status, {{"ok", false}, {"error", message}});
+}
+
+// The value of one cookie in the Cookie header; "" when absent.
+std::string cookie_value(const httplib::Request& req, std::string_view name) {
+  std::string header = req.get_header_value("Cookie");
+  std::string_view rest = header;
+  while (!rest.empty()) {
+    size_t end = rest.find(';');
+    std::string_view item = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
+    size_t eq = item.find('=');
+    if (eq != std::string_view::npos && item.substr(0, eq) == name) return std::string(item.substr(eq + 1));
+  }
+  return {};
+}
+
+// The path as the log shows it: session ids replaced, control characters dropped, cut short.
+std::string loggable_path(const std::string& path) {
+  std::string out = path.rfind("/api/session/", 0) == 0 ? std::string("/api/session/*") : path;
+  std::erase_if(out, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+  if (out.size() > 120) out = out.substr(0, 120) + "...";
+  return out;
+}
+
+bool starts_with_ci(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+json session_globals(const UserRecord& user, const db::DateTime& now) {
+  db::DateTime first = db::DateTime::from_parts(now.year(), now.month(), 1);
+  db::DateTime next = now.month() == 12 ? db::DateTime::from_parts(now.year() + 1, 1, 1)
+                                        : db::DateTime::from_parts(now.year(), now.month() + 1, 1);
+  db::DateTime last{next.seconds - 1};
+  return {{"gs_yhssgsh", user.company},
+          {"gs_yhdm", user.code},
+          {"gs_yhmc", user.name},
+          {"gs_tsxx", kPromptTitle},
+          {"gs_title", kFrameTitle},
+          {"gs_dq", " [" + user.company + "] "},
+          {"gd_xtrq", now.iso()},
+          {"gs_dqn", fmt::format("{:04d}", now.year())},
+          {"gs_dqy", fmt::format("{:02d}", now.month())},
+          {"gd_qsrq", first.iso()},
+          {"gd_jzrq", last.iso()}};
+}
+
+namespace {
+
+// Counts a request against a session for as long as it runs.
+class RequestScope {
+ public:
+  explicit RequestScope(WebSession& s) : s_(s) { s_.begin_request(); }
+  ~RequestScope() { s_.end_request(); }
+
+ private:
+  WebSession& s_;
+};
+
+}  // namespace
+
+struct Server::Impl {
+  explicit Impl(ServerOptions o)
+      : options(std::move(o)),
+        store(options.idle_timeout, options.max_sessions),
+        throttle(options.throttle),
+        launcher(launcher_json(launcher_entries())) {
+    if (!options.log) options.log = [](const std::string& line) { std::cerr << line << std::endl; };
+    routes();
+  }
+
+  ServerOptions options;
+  SessionStore store;
+  LoginThrottle throttle;
+  json launcher;
+  httplib::Server http;
+  std::thread serving;
+  int port = 0;
+  // Password hashes take 64 MiB each; a burst of logins waits here instead of exhausting memory.
+  std::counting_semaphore<64> hashing{2};
+  std::once_flag dummy_once;
+  std::string dummy_hash;
+
+  void log(const std::string& line) { options.log(line); }
+
+  std::string client_address(const httplib::Request& req) const {
+    if (options.behind_proxy) {
+      std::string forwarded = req.get_header_value("X-Forwarded-For");
+      if (!forwarded.empty()) return ui::trim(forwarded.substr(forwarded.rfind(',') + 1));
+    }
+    return req.remote_addr;
+  }
+
+  std::string session_cookie(const std::string& token) const {
+    return fmt::format("{}={}; Path=/; HttpOnly; SameSite=Strict{}", kCookieName, token,
+                       options.behind_proxy ? "; Secure" : "");
+  }
+
+  std::string cleared_cookie() const {
+    return fmt::format("{}=; Path=/; Max-Age=0; HttpOnly; SameSite=Strict{}", kCookieName,
+                       options.behind_proxy ? "; Secure" : "");
+  }
+
+  // A POST whose Origin names another site is refused (browsers send Origin on every POST).
+  bool same_origin(const httplib::Request& req) const {
+    std::string origin = req.get_header_value("Origin");
+    if (origin.empty()) return true;
+    size_t scheme = origin.find("://");
+    if (scheme == std::string::npos) return false;
+    return origin.substr(scheme + 3) == req.get_header_value("Host");
+  }
+
+  // The body a logged-in browser gets: who it is, its tokens, what it may open, the state.
+  json session_body(WebSession& s) {
+    json state = s.driver().handle({{"op", "state"}});
+    return {{"ok", true},
+            {"session", s.id()},
+            {"csrf", s.csrf()},
+            {"user", {{"company", s.user().company}, {"code", s.user().code}, {"name", s.user().name}}},
+            {"launcher", launcher},
+            {"state", state.value("state", json())}};
+  }
+
+  // The session of the request's cookie; answers 401 when there is none.
+  std::shared_ptr<WebSession> logged_in(const httplib::Request& req, httplib::Response& res) {
+    auto s = store.find(cookie_value(req, kCookieName));
+    if (!s) send_error(res, 401, kNotLoggedIn);
+    return s;
+  }
+
+  // The session of a POST: cookie, same origin and CSRF token; answers 401/403 otherwise.
+  std::shared_ptr<WebSession> checked_post(const httplib::Request& req, httplib::Response& res) {
+    if (!same_origin(req)) {
+      send_error(res, 403, kBadOrigin);
+      return nullptr;
+    }
+    auto s = logged_in(req, res);
+    if (!s) return nullptr;
+    if (!constant_time_equal(req.get_header_value(kCsrfHeader), s->csrf())) {
+      send_error(res, 403, kBadCsrf);
+      return nullptr;
+    }
+    return s;
+  }
+
+  // Checks a password in about the same time whether or not the user exists.
+  bool password_matches(const std::optional<UserRecord>& user, const std::string& password) {
+    std::call_once(dummy_once, [this] { dummy_hash = hash_password(random_token(16)); });
+    hashing.acquire();
+    bool ok = false;
+    try {
+      bool usable = user && !user->password_hash.empty();
+      ok = verify_password(usable ? user->password_hash : dummy_hash, password) && usable;
+    } catch (...) {
+      hashing.release();
+      throw;
+    }
+    hashing.release();
+    return ok;
+  }
+
+  void login(const httplib::Request& req, httplib::Response& res) {
+    if (!same_origin(req)) return send_error(res, 403, kBadOrigin);
+    if (!starts_with_ci(req.get_header_value("Content-Type"), "application/json"))
+      return send_error(res, 415, kNotJson);
+    json body = json::parse(req.body, nullptr, false);
+    if (body.is_discarded() || !body.is_object()) return send_error(res, 400, kBadLoginRequest);
+    auto text = [&](const char* name) -> std::optional<std::string> {
+      auto it = body.find(name);
+      if (it == body.end() || !it->is_string()) return std::nullopt;
+      return it->get<std::string>();
+    };
+    auto company = text("company"), code = text("user"), password = text("password");
+    if (!company || !code || !password) return send_error(res, 400, kBadLoginRequest);
+    *company = ui::trim(*company);
+    *code = ui::trim(*code);
+    std::string address = client_address(req);
+    std::string who = fmt::format("company {} user {}", company->substr(0, 8), code->substr(0, 8));
+    std::string throttle_key = *company + '\x1f' + *code;
+
+    if (!throttle.allowed(throttle_key, address)) {
+      log(fmt::format("login throttled: {} from {}", who, address));
+      return send_error(res, 429, kTooManyAttempts);
+    }
+    std::optional<UserRecord> user;
+    try {
+      if (company->size() <= 8 && code->size() <= 8 && password->size() <= 1024) {
+        auto conn = db::open_connection(options.target);
+        user = find_user(*conn, *company, *code);
+      }
+    } catch (const std::exception& e) {
+      log(fmt::format("login failed: {}: database: {}", who, e.what()));
+      return send_error(res, 503, kDatabaseDown);
+    }
+    if (!password_matches(user, *password)) {
+      throttle.record_failure(throttle_key, address);
+      log(fmt::format("login refused: {} from {}", who, address));
+      return send_error(res, 401, kWrongCredentials);
+    }
+    throttle.record_success(throttle_key);
+
+    // A browser that logs in again leaves its previous session.
+    std::string previous = cookie_value(req, kCookieName);
+    if (!previous.empty()) store.remove(previous);
+
+    auto driver = std::make_unique<driver::Driver>(options.target);
+    json answer = driver->handle({{"op", "host"}, {"globals", session_globals(*user, db::now())}, {"autoanswer", true}});
+    if (!answer.value("ok", false)) {
+      log(fmt::format("login failed: {}: {}", who, answer.value("error", std::string())));
+      return send_error(res, 503, kDatabaseDown);
+    }
+    ui::Session& session = driver->session();
+    session.post([&session, company = user->company] {
+      lib::f_kjrqjy(session, company);
+      session.frame_title = session.globals().gs_title;
+    });
+    auto [s, cookie] = store.add(*user, std::move(driver));
+    if (!s) {
+      log(fmt::format("login refused: {}: every session is taken", who));
+      return send_error(res, 503, kSessionsFull);
+    }
+    log(fmt::format("login: {} from {}", who, address));
+    RequestScope scope(*s);
+    res.set_header("Set-Cookie", session_cookie(cookie));
+    send_json(res, 200, session_body(*s));
+  }
+
+  void resume(const httplib::Request& req, httplib::Response& res) {
+    auto s = logged_in(req, res);
+    if (!s) return;
+    RequestScope scope(*s);
+    send_json(res, 200, session_body(*s));
+  }
+
+  void logout(const httplib::Request& req, httplib::Response& res) {
+    auto s = checked_post(req, res);
+    if (!s) return;
+    store.remove(cookie_value(req, kCookieName));
+    log(fmt::format("logout: company {} user {}", s->user().company, s->user().code));
+    res.set_header("Set-Cookie", cleared_cookie());
+    send_json(res, 200, {{"ok", true}});
+  }
+
+  void protocol(const httplib::Request& req, httplib::Response& res) {
+    auto s = checked_post(req, res);
+    if (!s) return;
+    if (!constant_time_equal(req.matches[1].str(), s->id())) return send_error(res, 403, kOtherSession);
+    json request = json::parse(req.body, nullptr, false);
+    if (request.is_discarded()) return send_json(res, 200, {{"ok", false}, {"error", "malformed JSON"}});
+    if (request.is_object() && request.value("op", json()) == "host")
+      return send_json(res, 200, {{"ok", false},
+                                  {"error", "the op host is not available over HTTP: a session's globals "
+                                            "come from its login"}});
+    RequestScope scope(*s);
+    send_json(res, 200, s->driver().handle(request));
+  }
+
+  void client_file(const httplib::Request& req, httplib::Response& res) {
+    const EmbeddedFile* f = find_client_file(req.path);
+    if (!f) {
+      res.status = 404;  // the error handler writes the body
+      return;
+    }
+    res.status = 200;
+    res.set_header("Cache-Control", "no-cache");
+    res.set_content(std::string(f->content), content_type_of(f->path).c_str());
+  }
+
+  void routes() {
+    http.new_task_queue = [n = options.threads] { return new httplib::ThreadPool(n); };
+    http.set_payload_max_length(options.max_body_bytes);
+    http.set_keep_alive_max_count(100000);
+    http.set_default_headers({
+        {"X-Content-Type-Options", "nosniff"},
+        {"X-Frame-Options", "DENY"},
+        {"Referrer-Policy", "no-referrer"},
+        {"Content-Security-Policy",
+         "default-src 'self'; img-src 'self' data:; style-src 'self' 'unsafe-inline'; object-src 'none'; "
+         "base-uri 'none'; frame-ancestors 'none'; form-action 'self'"},
+    });
+
+    auto guarded = [this](void (Impl::*handler)(const httplib::Request&, httplib::Response&)) {
+      return [this, handler](const httplib::Request& req, httplib::Response& res) {
+        try {
+          (this->*handler)(req, res);
+        } catch (const std::exception& e) {
+          log(fmt::format("error: {} {}: {}", req.method, loggable_path(req.path), e.what()));
+          send_error(res, 500, kServerError);
+        }
+      };
+    };
+    http.Post("/api/login", guarded(&Impl::login));
+    http.Get("/api/session", guarded(&Impl::resume));
+    http.Post("/api/logout", guarded(&Impl::logout));
+    http.Post(R"(/api/session/([^/]+))", guarded(&Impl::protocol));
+    http.Get(R"(/(?!api/).*)", guarded(&Impl::client_file));
+
+    http.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
+      if (!res.body.empty()) return;  // an answer of ours
+      bool api = req.path.rfind("/api/", 0) == 0;
+      std::string message = res.status == 413 ? kTooLarge : res.status == 404 ? kNotFound : "";
+      if (api || res.status == 413) {
+        send_json(res, res.status, {{"ok", false}, {"error", message.empty() ? std::to_string(res.status) : message}});
+      } else {
+        res.set_content(res.status == 404 ? "404 not found\n" : std::to_string(res.status) + "\n",
+                        "text/plain; charset=utf-8");
+      }
+    });
+    http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+      log(fmt::format("{} {} {}", req.method, loggable_path(req.path), res.status));
+    });
+  }
+
+  void bind() {
+    if (options.port == 0) {
+      port = http.bind_to_any_port(options.host);
+      if (port <= 0) throw std::runtime_error("cannot listen on " + options.host);
+    } else {
+      if (!http.bind_to_port(options.host, options.port))
+        throw std::runtime_error(fmt::format("cannot listen on {}:{}", options.host, options.port));
+      port = options.port;
+    }
+  }
+};
+
+Server::Server(ServerOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+Server::~Server() { stop(); }
+
+int Server::start() {
+  impl_->bind();
+  impl_->serving = std::thread([this] { impl_->http.listen_after_bind(); });
+  return impl_->port;
+}
+
+void Server::run() {
+  impl_->bind();
+  impl_->http.listen_after_bind();
+}
+
+void Server::stop() {
+  impl_->http.stop();
+  if (impl_->serving.joinable()) impl_->serving.join();
+}
+
+int Server::port() const { return impl_->port; }
+
+size_t Server::session_count() const { return impl_->store.size(); }
+
+}  // namespace sparestock::web
