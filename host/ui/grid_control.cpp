@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "host/ui/session.h"
 #include "host/ui/window.h"
 
 namespace sparestock::ui {
@@ -9,6 +10,7 @@ namespace sparestock::ui {
 GridControl::GridControl(Window& parent, std::string name)
     : Control(parent, std::move(name), ControlKind::Grid) {
   grid.set_names(this->name(), parent.class_name());
+  grid.set_print_service(&parent.session().print_service());
   grid.events.rowfocuschanged = [this](long row) {
     if (rowfocuschanged) rowfocuschanged(row);
   };

@@ -148,6 +148,17 @@ void Session::answer(int button) {
   answer_ = button;
 }
 
+int Session::Printer::print(grid::PrintJob job) {
+  session.reports().printed.push_back({{"window", job.window},
+                                       {"control", job.control},
+                                       {"dataobject", job.dataobject},
+                                       {"rows", job.rows},
+                                       {"file", job.file.empty() ? nlohmann::json() : nlohmann::json(job.file)}});
+  jobs.push_back(std::move(job));
+  if (jobs.size() > kPrintJobsKept) jobs.pop_front();
+  return 1;
+}
+
 Session::Reports Session::take_reports() {
   Reports out = std::move(reports_);
   reports_ = Reports();

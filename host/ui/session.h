@@ -23,6 +23,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/db/transaction.h"
+#include "host/grid/print.h"
 #include "host/ui/globals.h"
 #include "host/ui/window.h"
 
@@ -109,6 +110,13 @@ class Session {
   int screen_width = 1280;
   int screen_height = 800;
 
+  // The print service of the session's grids: every job is reported to the front end
+  // (`printed`: window, control, dataobject, rows, file) and the latest kPrintJobsKept are
+  // kept with the copy of the rows they printed.
+  static constexpr size_t kPrintJobsKept = 16;
+  grid::PrintService& print_service() { return printer_; }
+  const std::deque<grid::PrintJob>& print_jobs() const { return printer_.jobs; }
+
   // The frame: title and status line.
   std::string frame_title;
   std::string microhelp;
@@ -120,7 +128,15 @@ class Session {
   void run();
   void run_one(std::function<void()>& task);
 
+  struct Printer : grid::PrintService {
+    explicit Printer(Session& s) : session(s) {}
+    int print(grid::PrintJob job) override;
+    Session& session;
+    std::deque<grid::PrintJob> jobs;
+  };
+
   Globals globals_;
+  Printer printer_{*this};
   std::unique_ptr<WindowManager> windows_;
   int depth_ = 0;  // nesting of event loops on the session thread
   std::optional<MessageBoxRecord> pending_;

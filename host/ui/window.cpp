@@ -110,8 +110,9 @@ Window* WindowManager::open_window(const std::string& class_name, Message parm) 
 }
 
 int WindowManager::close(Window& w) {
-  if (w.closed_) return 1;
+  if (w.closed_ || w.closing_) return 1;
   if (w.closequery() == 1) return -1;
+  w.closing_ = true;
   w.close();
   w.closed_ = true;
   order_.erase(std::remove(order_.begin(), order_.end(), &w), order_.end());
@@ -136,6 +137,11 @@ int WindowManager::closewithreturn(Window& w, std::any value) {
     message.doubleparm = static_cast<double>(*i);
   else
     message.powerobjectparm = value;
+  // From inside the window's close event: the close under way hands back this value.
+  if (w.closing_) {
+    w.close_value_ = std::move(value);
+    return 1;
+  }
   w.close_value_ = std::move(value);
   int rc = close(w);
   if (rc != 1) w.close_value_.reset();

@@ -89,6 +89,7 @@ class Window {
   WindowType type_;
   int id_ = 0;
   bool closed_ = false;
+  bool closing_ = false;  // its close event is running
   Control* focus_ = nullptr;
   std::vector<Control*> controls_;
   std::map<std::string, std::function<void()>, std::less<>> user_events_;
@@ -118,7 +119,8 @@ class WindowManager {
   // close: closequery (a window that answers 1 stays open), close event, then the window is
   // gone. Returns 1 when closed, -1 when it stayed open.
   int close(Window& w);
-  // closewithreturn: sets message to `value` and closes.
+  // closewithreturn: sets message to `value` and closes. Called from the window's own close
+  // event, it only sets message and the close value of the close under way.
   int closewithreturn(Window& w, std::any value);
 
   Message message;

@@ -1,0 +1,374 @@
+#include "stock_enquiry/w_bj704_001.h"
+
+#include <mutex>
+
+#include "common/pick_button.h"
+#include "common/row_count_status.h"
+#include "host/db/clock.h"
+#include "host/grid/expression.h"
+#include "host/lib/global_functions.h"
+#include "host/lib/help.h"
+#include "host/lib/pick_list.h"
+#include "host/lib/w_cx.h"
+#include "host/lib/w_dw_print_options.h"
+#include "host/lib/w_main.h"
+#include "host/lib/w_sort.h"
+#include "stock_enquiry/w_bj704_002.h"
+
+namespace sparestock::stock_enquiry {
+
+namespace {
+constexpr const char* kMainGroupSort = "mid(dbj030_ccph,5,4) A";
+}  // namespace
+
+w_bj704_001::w_bj704_001(ui::Session& session) : w_bj704_001(session, "w_bj704_001") {}
+
+w_bj704_001::w_bj704_001(ui::Session& session, std::string class_name)
+    : w_spmm(session, std::move(class_name)) {
+  build();
+  bind_events();
+}
+
+void w_bj704_001::build() {
+  title = "库存查询";
+  width = 3630;
+  height = 2200;
+  dw_edit.grid.set_dataobject("d_bj704_002");
+  dw_display.grid.set_dataobject("d_bj704_001");
+
+  int x = 20;
+  for (ui::CommandButton* b : {&cb_1, &cb_2, &cb_3, &cb_4, &cb_5, &cb_6, &cb_7}) {
+    b->place(x, 20, 420, 100);
+    x += 435;
+  }
+  st_1.place(20, 160, 640, 72);
+  sle_1.place(670, 148, 700, 92);
+  ddlb_1.place(670, 148, 500, 400);
+  ddlb_1.visible = false;
+  pb_1.place(1380, 144, 101, 100);
+  pb_1.picture = "locate.bmp";
+  pb_1.visible = false;
+  cb_10.place(0, 0, 0, 0);
+  cb_10.visible = false;
+  gb_2.place(1520, 124, 1060, 150);
+  rb_1.place(1550, 180, 480, 64);
+  rb_2.place(2060, 180, 480, 64);
+  rb_1.group = rb_2.group = &gb_2;
+  rb_3.place(2640, 140, 620, 64);
+  rb_4.place(2640, 210, 620, 64);
+  st_2.place(20, 290, 1600, 64);
+  dw_edit.place(20, 370, 3570, 1280);
+  gb_1.place(20, 1670, 3570, 330);
+  dw_display.place(40, 1710, 3530, 270);
+}
+
+void w_bj704_001::bind_events() {
+  cb_1.clicked = [this] { cb_1_clicked(); };
+  cb_2.clicked = [this] { cb_2_clicked(); };
+  cb_3.clicked = [this] { cb_3_clicked(); };
+  cb_4.clicked = [this] { cb_4_clicked(); };
+  cb_5.clicked = [this] { cb_5_clicked(); };
+  cb_6.clicked = [this] { cb_6_clicked(); };
+  cb_7.clicked = [this] { cb_7_clicked(); };
+  sle_1.ue_press = [this](ui::Key key) { sle_1_ue_enter(key); };
+  ddlb_1.selectionchanged = [this](int index) { ddlb_1_selectionchanged(index); };
+  pb_1.clicked = [this] { pb_1_clicked(); };
+  rb_1.clicked = [this] { rb_1_clicked(); };
+  rb_2.clicked = [this] { rb_2_clicked(); };
+  rb_3.clicked = [this] { rb_3_clicked(); };
+  rb_4.clicked = [this] { rb_4_clicked(); };
+  dw_edit.rowfocuschanged = [this](long row) { dw_edit_rowfocuschanged(row); return 0L; };
+  dw_edit.clicked = [this](long row) { dw_edit_clicked(row); return 0L; };
+  dw_edit.doubleclicked = [this](long row) { dw_edit_doubleclicked(row); return 0L; };
+  dw_edit.rownotmove = [this] { dw_edit_rownotmove(); return 0L; };
+  cb_10.clicked = [this] { cb_10_clicked(); };
+}
+
+// ---- window events -------------------------------------------------------------------------
+
+void w_bj704_001::open() {
+  ui::Session& s = session();
+  // 1. Both grids on sqlca (and the frame's title).
+  w_spmm::open();
+  // 2. Every stock row of the company: the only retrieve of dw_edit.
+  dw_edit.grid.retrieve({db::Value(s.globals().gs_yhssgsh)});
+  // 3.
+  cete();
+  // 4, 5. The warehouse the form works on.
+  std::string parm = s.windows().message.stringparm;
+  sle_1.text = ui::trim(ui::upper(parm));
+  ls_parm = sle_1.text;
+  i_bs = ls_parm.empty() ? 0 : 1;
+  // 6. Searched at once in the warehouse mode.
+  if (!sle_1.text.empty()) {
+    xlh = 6;
+    cb_6.enabled = false;
+    st_1.text = "按库号查询";
+    pb_1.visible = true;
+    sle_1_ue_enter(ui::Key::Other);
+  }
+  // 7, 8.
+  dw_edit.grid.setsort(kMainGroupSort);
+  dw_edit.grid.sort();
+  dw_edit.grid.modify("datawindow.readonly=yes");
+  // 9.
+  lstr_kcdata = s_bj704_001{};
+  // 10. Mode 1; the filter of step 6 stays.
+  sle_1.setfocus();
+  cb_1_clicked();
+}
+
+void w_bj704_001::close() {
+  w_spmm::close();
+  cb_10_clicked();
+}
+
+void w_bj704_001::ue_query() {
+  // The conditions replace the search's filter; a form opened for one warehouse keeps it.
+  std::string standing;
+  if (!ls_parm.empty()) standing = "dbj030_ckh = " + grid::quote_literal(ls_parm);
+  lib::query_with_conditions(*this, dw_edit, standing);
+}
+
+void w_bj704_001::ue_sort() {
+  is_tablename = "dbj002";
+  lib::sort_with_dialog(*this, dw_edit, is_tablename);
+}
+
+void w_bj704_001::ue_help() { lib::f_open_help(session(), 201); }
+
+// ---- mode buttons --------------------------------------------------------------------------
+
+void w_bj704_001::enter_mode(int mode, const char* caption, int limit) {
+  xlh = mode;
+  sle_1.text.clear();
+  st_1.text = caption;
+  if (limit > 0) sle_1.limit = limit;
+  sle_1.setfocus();
+}
+
+void w_bj704_001::cb_1_clicked() {
+  ls_cph.clear();
+  ddlb_1.visible = false;
+  sle_1.visible = true;
+  enter_mode(1, "按备件号查询", 20);
+}
+
+void w_bj704_001::cb_2_clicked() {
+  ddlb_1.visible = false;
+  sle_1.visible = true;
+  enter_mode(2, "按备件名称查询", 30);
+}
+
+void w_bj704_001::cb_3_clicked() {
+  pb_1.visible = false;
+  ddlb_1.visible = false;
+  sle_1.visible = true;
+  enter_mode(3, "按拼音码查询", 12);
+}
+
+void w_bj704_001::cb_4_clicked() {
+  pb_1.visible = false;
+  sle_1.visible = false;
+  ddlb_1.visible = true;
+  enter_mode(4, "按常用件查询", 0);
+}
+
+void w_bj704_001::cb_5_clicked() {
+  ddlb_1.visible = false;
+  sle_1.visible = true;
+  enter_mode(5, "按备件分类查询", 3);
+}
+
+void w_bj704_001::cb_6_clicked() {
+  ddlb_1.visible = false;
+  sle_1.visible = true;
+  enter_mode(6, "按库号查询", 2);
+}
+
+void w_bj704_001::cb_7_clicked() {
+  ddlb_1.visible = false;
+  sle_1.visible = true;
+  enter_mode(7, "按车型查询", 3);
+}
+
+// ---- search triggers -----------------------------------------------------------------------
+
+std::string w_bj704_001::ask_part_number() {
+  session().windows().open("w_bj704_002");
+  return search_text(session().windows().message.stringparm);
+}
+
+void w_bj704_001::sle_1_ue_enter(ui::Key key) {
+  // 1.
+  if (key == ui::Key::Escape) {
+    session().windows().close(*this);
+    return;
+  }
+  // 2.
+  if (key == ui::Key::F9) {
+    pb_1_clicked();
+    return;
+  }
+  // 3.
+  i_gdz = xlh;
+  // 4. A search asked for with Enter; modes 2..7 first ask for a part number.
+  if (i_bs == 0) {
+    if (key != ui::Key::Enter) return;
+    if (xlh >= 2 && xlh <= 7) ls_cph = ask_part_number();
+    gg();
+    lib::f_select_current_row(dw_edit);
+    return;
+  }
+  // 5. The warehouse received at open is still in force: search at once.
+  gg();
+  lib::f_select_current_row(dw_edit);
+}
+
+void w_bj704_001::ddlb_1_selectionchanged(int /*index*/) {
+  i_gdz = xlh;
+  ls_cph = ask_part_number();
+  gg();
+}
+
+void w_bj704_001::pb_1_clicked() {
+  const std::string& company = session().globals().gs_yhssgsh;
+  switch (xlh) {
+    case 1: common::pick_button(sle_1, common::parts_list(company, lib::f_cph_popcx)); break;
+    case 5:
+      if (common::pick_button(sle_1, common::category_list(company, false))) st_1.text = "按产品分类查询";
+      break;
+    case 6: common::pick_button(sle_1, common::warehouse_list(company, false)); break;
+    case 7:
+      if (common::pick_button(sle_1, common::vehicle_model_list(company, false))) st_1.text = "按车型查询";
+      break;
+    default: break;
+  }
+}
+
+void w_bj704_001::gg() { search(Variant::A); }
+
+void w_bj704_001::search(Variant variant) {
+  ui::Session& s = session();
+  SearchInputs in;
+  in.xlh = xlh;
+  in.text = sle_1.text;
+  in.ls_cph = ls_cph;
+  in.ls_parm = ls_parm;
+  in.rb_4_checked = rb_4.checked;
+  in.ddlb_1_text = ddlb_1.text;
+  SearchOutcome out = build_search(variant, in, s.sqlca, s.globals().gs_yhssgsh);
+
+  if (out.kind == SearchOutcome::Kind::Message) {
+    s.messagebox(s.globals().gs_tsxx, out.message, ui::Icon::Information);
+    return;
+  }
+  if (out.reset_i_bs) i_bs = 0;
+  if (out.kind == SearchOutcome::Kind::SetFilter) {
+    dw_edit.grid.setfilter(out.filter);
+    dw_edit.grid.filter();
+    if (out.step1) {
+      dw_edit.setfocus();
+      return;
+    }
+  }
+  if (!out.restore_mode) return;
+  xlh = i_gdz;
+  if (dw_edit.grid.rowcount() == 0) {
+    s.messagebox(s.globals().gs_tsxx, kNoRowsMessage, ui::Icon::Information);
+    return;
+  }
+  dw_edit.setfocus();
+}
+
+// ---- the monthly figures -------------------------------------------------------------------
+
+std::string w_bj704_001::display_year() const {
+  int year = db::today().year();
+  return std::to_string(rb_1.checked ? year - 1 : year);
+}
+
+void w_bj704_001::refresh_display() {
+  long row = dw_edit.grid.getrow();
+  if (row < 1) return;
+  std::string part = ui::trim(dw_edit.grid.getitemstring(row, 1).value_or(""));
+  dw_display.grid.retrieve(
+      {db::Value(session().globals().gs_yhssgsh), db::Value(part), db::Value(display_year())});
+}
+
+void w_bj704_001::rb_1_clicked() { refresh_display(); }
+
+void w_bj704_001::rb_2_clicked() { refresh_display(); }
+
+void w_bj704_001::rb_3_clicked() {
+  dw_edit.grid.setsort("CCPH A");
+  dw_edit.grid.sort();
+}
+
+void w_bj704_001::rb_4_clicked() {
+  dw_edit.grid.setsort(kMainGroupSort);
+  dw_edit.grid.sort();
+}
+
+// ---- the stock grid ------------------------------------------------------------------------
+
+void w_bj704_001::dw_edit_rowfocuschanged(long currentrow) {
+  refresh_display();
+  highlight_current_row(currentrow);
+}
+
+void w_bj704_001::dw_edit_clicked(long row) {
+  refresh_display();
+  common::status_on_clicked(dw_edit, row);
+}
+
+void w_bj704_001::dw_edit_doubleclicked(long /*row*/) {
+  long current = dw_edit.grid.getrow();
+  if (current < 1) return;
+  lstr_kcdata = stock_row(dw_edit.grid, current);
+  session().windows().closewithreturn(*this, lstr_kcdata);
+}
+
+// Enter in the grid hands the current row back, as a double-click does.
+void w_bj704_001::dw_edit_rownotmove() { dw_edit_doubleclicked(dw_edit.grid.getrow()); }
+
+void w_bj704_001::cb_10_clicked() { session().windows().closewithreturn(*this, lstr_kcdata); }
+
+int w_bj704_001::cete() { return lib::f_aotocenter(*this); }
+
+// ---- for the descendants -------------------------------------------------------------------
+
+void w_bj704_001::highlight_current_row(long currentrow) {
+  if (currentrow > 0) {
+    dw_edit.grid.scrolltorow(currentrow);
+    dw_edit.grid.selectrow(0, false);
+    dw_edit.grid.selectrow(currentrow, true);
+  }
+  common::status_on_rowfocuschanged(dw_edit, currentrow);
+}
+
+void w_bj704_001::set_print_globals(grid::Grid& g) {
+  ui::Globals& gl = session().globals();
+  gl.gd_print = &g;
+  gl.gi_dwtype = 1;
+  gl.gs_syntax.clear();
+}
+
+void w_bj704_001::print_through_dialog() {
+  ui::Session& s = session();
+  grid::Grid* g = s.globals().gd_print;
+  s.windows().openwithparm(lib::kPrintOptionsClass, g);
+  if (s.windows().message.doubleparm != 1) return;
+  if (g->print() != 1) s.messagebox(s.globals().gs_tsxx, "打印失败!", ui::Icon::StopSign);
+}
+
+void register_w_bj704_001() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    register_s_bj704_001();
+    ui::register_window_class("w_bj704_001",
+                              [](ui::Session& s) { return std::make_unique<w_bj704_001>(s); });
+  });
+}
+
+}  // namespace sparestock::stock_enquiry

@@ -1,0 +1,46 @@
+#pragma once
+// w_bj704_001_003: the zero-stock enquiry "查询0库存": the stock enquiry w_bj704_001 over the
+// parts whose stock and available quantity are both zero (d_bj704_0021), searched with the
+// expressions of variant B. It never hands a row back: its close does nothing of its own (no
+// structure, and the frame's title is left as it is), double-click and Enter in the grid do
+// nothing. cb_9 prints dw_edit itself.
+
+#include "stock_enquiry/w_bj704_001.h"
+
+namespace sparestock::stock_enquiry {
+
+class w_bj704_001_003 : public w_bj704_001 {
+ public:
+  explicit w_bj704_001_003(ui::Session& session);
+  ~w_bj704_001_003() override;
+
+  ui::CommandButton cb_8{*this, "cb_8", "退出(&9)"};
+  ui::CommandButton cb_9{*this, "cb_9", "打印(&8)"};
+
+  // ---- window events ----
+  void open() override;   // extends
+  void close() override;  // replaces: nothing
+
+  // ---- control events ----
+  void dw_edit_doubleclicked(long row) override;  // replaces: nothing
+  void dw_edit_rownotmove() override;             // replaces: nothing
+  void dw_edit_editchanged(long row, const std::string& column, const std::string& data);
+  void dw_edit_rowfocuschanged(long currentrow) override;  // extends
+  void dw_edit_clicked(long row) override;                 // extends
+  void cb_5_clicked() override;                            // extends
+  void rb_3_clicked() override;                            // replaces
+  void rb_4_clicked() override;                            // replaces
+  void cb_8_clicked();
+  void cb_9_clicked();
+
+  // ---- window functions ----
+  void gg() override;  // variant B
+
+ private:
+  void bind_events();
+};
+
+// Makes w_bj704_001_003 known by class name (idempotent).
+void register_w_bj704_001_003();
+
+}  // namespace sparestock::stock_enquiry
