@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host/driver/driver.h"
+#include "host/ui/grid_control.h"
 #include "tests/test_db.h"
 
 namespace sparestock::driver {
@@ -122,6 +123,125 @@ TEST_F(DriverTest, AFailingHandlerIsReportedAndTheSessionStaysUsable) {
   EXPECT_EQ(s["messages"][0]["text"], "handler failed");
   ok({{"op", "event"}, {"window", "w_proto_form"}, {"name", "ue_query"}});
   EXPECT_EQ(st_1(), "queried");
+}
+
+// A grid laid out as the stock list is: a code column, an amount, a date, a computed field, a
+// header and a detail text and a summary band with a plain label and two sums.
+grid::GridDefinition proto_grid_definition() {
+  grid::GridDefinition d;
+  d.name = "d_proto_grid";
+  grid::ColumnDef part{.name = "ccph", .type = grid::GridType::Char, .length = 20, .heading = "备件号",
+                       .format = "[general]"};
+  grid::ColumnDef quantity{.name = "nkcsl", .type = grid::GridType::Decimal, .scale = 2,
+                           .heading = "库存数量", .format = "##,###,###,##0.00"};
+  grid::ColumnDef common{.name = "lcyjbs", .type = grid::GridType::Number, .heading = "常用件",
+                         .format = "[general]"};
+  common.code_table = {{"1", "常用"}, {"0", ""}};
+  grid::ColumnDef last{.name = "dzhckrq", .type = grid::GridType::DateTime, .heading = "最后出库日期",
+                       .format = "yyyy/mm/dd"};
+  grid::ColumnDef hidden{.name = "cpym", .type = grid::GridType::Char, .length = 12, .format = "[general]",
+                         .visible = false};
+  d.columns = {part, quantity, common, last, hidden};
+  d.computed = {{"compute_1", "nkcsl * 2", "双倍", "0.00", grid::GridType::Decimal, 2}};
+  d.band_items = {
+      {.band = grid::Band::Header, .name = "t_1", .label = "月份"},
+      {.band = grid::Band::Detail, .name = "t_2", .label = "数量"},
+      {.band = grid::Band::Summary, .name = "t_3", .label = "合计:"},
+      {.band = grid::Band::Summary, .name = "compute_2", .label = "库存数量合计",
+       .expression = "sum(nkcsl for all)", .format = "##,###,###,##0.00"},
+      {.band = grid::Band::Summary, .name = "compute_3", .label = "品种合计",
+       .expression = "count(ccph for all distinct ccph)"},
+  };
+  return d;
+}
+
+class ProtoGridForm : public ui::Window {
+ public:
+  explicit ProtoGridForm(ui::Session& s) : Window(s, "w_proto_grid") {
+    dw_1.place(10, 20, 3000, 1200);
+    dw_1.grid.set_definition(proto_grid_definition());
+    struct Row {
+      const char* part;
+      const char* quantity;
+      double common;
+      const char* last;
+    };
+    for (Row r : {Row{"JL01 0112", "1234567.5", 1, "2026-11-30 09:15:00"}, Row{"JL01 0113", "-0.25", 0, ""},
+                  Row{"JL01 0112", "10", 1, "2026-01-02"}}) {
+      long row = dw_1.grid.insertrow(0);
+      dw_1.grid.setitem(row, "ccph", db::Value(r.part));
+      dw_1.grid.setitem(row, "nkcsl", db::Value(*db::Decimal::parse(r.quantity)));
+      dw_1.grid.setitem(row, "lcyjbs", db::Value(r.common));
+      if (*r.last) dw_1.grid.setitem(row, "dzhckrq", db::Value(*db::DateTime::parse(r.last)));
+    }
+    dw_1.grid.modify("nkcsl.protect=1");
+  }
+  ui::GridControl dw_1{*this, "dw_1"};
+};
+
+[[maybe_unused]] const bool grid_form_registered = [] {
+  ui::register_window_class("w_proto_grid", [](ui::Session& s) { return std::make_unique<ProtoGridForm>(s); });
+  return true;
+}();
+
+// What a front end needs to draw a grid: column types, limits and protection, computed fields,
+// band texts and summary labels in the state; display texts and summary values from `rows`.
+TEST_F(DriverTest, AGridIsDrawnFromItsStateAndItsRowsAsShown) {
+  ok({{"op", "host"}, {"globals", {{"gs_yhssgsh", "01"}}}});
+  json g = ok({{"op", "open"}, {"window", "w_proto_grid"}})["state"]["windows"][0]["controls"]["dw_1"];
+  EXPECT_EQ(g["x"], 10);
+  EXPECT_EQ(g["width"], 3000);
+  ASSERT_EQ(g["columns"].size(), 5u);
+  EXPECT_EQ(g["columns"][0]["type"], "char");
+  EXPECT_EQ(g["columns"][0]["limit"], 20);
+  EXPECT_EQ(g["columns"][0]["protected"], false);
+  EXPECT_EQ(g["columns"][1]["type"], "decimal");
+  EXPECT_FALSE(g["columns"][1].contains("limit"));
+  EXPECT_EQ(g["columns"][1]["protected"], true);
+  EXPECT_EQ(g["columns"][3]["type"], "datetime");
+  EXPECT_EQ(g["computed"], json::parse(R"([{"name":"compute_1","heading":"双倍","format":"0.00","type":"decimal"}])"));
+  EXPECT_EQ(g["texts"], json::parse(R"([{"band":"header","name":"t_1","text":"月份"},
+                                         {"band":"detail","name":"t_2","text":"数量"}])"));
+  EXPECT_EQ(g["summary"], json::parse(R"([{"name":"t_3","label":"合计:"},{"name":"compute_2","label":"库存数量合计"},
+                                           {"name":"compute_3","label":"品种合计"}])"));
+
+  // Every visible column and computed field, formatted; the hidden column stays out.
+  json r = ok({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
+               {"summary", true}});
+  EXPECT_EQ(r["rowcount"], 3);
+  EXPECT_FALSE(r.contains("rows"));
+  EXPECT_EQ(r["display"], json::parse(R"([
+      {"ccph":"JL01 0112","nkcsl":"1,234,567.50","lcyjbs":"常用","dzhckrq":"2026/11/30","compute_1":"2469135.00"},
+      {"ccph":"JL01 0113","nkcsl":"-0.25","lcyjbs":"","dzhckrq":"","compute_1":"-0.50"},
+      {"ccph":"JL01 0112","nkcsl":"10.00","lcyjbs":"常用","dzhckrq":"2026/01/02","compute_1":"20.00"}])"));
+  EXPECT_EQ(r["summary"], json::parse(R"([{"name":"t_3","label":"合计:","text":""},
+      {"name":"compute_2","label":"库存数量合计","text":"1,234,577.25"},
+      {"name":"compute_3","label":"品种合计","text":"2"}])"));
+
+  // A window of the rows, named columns (a computed one too); the filter applies.
+  json w = ok({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
+               {"from", 2}, {"count", 5}, {"columns", {"nkcsl", "compute_1"}}});
+  EXPECT_EQ(w["display"], json::parse(R"([{"nkcsl":"-0.25","compute_1":"-0.50"},{"nkcsl":"10.00","compute_1":"20.00"}])"));
+  EXPECT_FALSE(w.contains("summary"));
+  EXPECT_EQ(error({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
+                   {"columns", {"nothing"}}}),
+            "the grid has no column nothing");
+  EXPECT_EQ(error({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
+                   {"from", 0}}),
+            "\"from\" starts at row 1");
+  // A window beneath a message box is still drawn: its rows can be read, nothing else is done.
+  ok({{"op", "open"}, {"window", "w_proto_form"}});
+  EXPECT_FALSE(ok({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_1"}})["state"]["pending"].is_null());
+  EXPECT_EQ(ok({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
+                {"count", 1}, {"columns", {"ccph"}}})["display"],
+            json::parse(R"([{"ccph":"JL01 0112"}])"));
+  EXPECT_EQ(error({{"op", "grid"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"action", "click"}, {"row", 2}}),
+            "a message box is waiting for an answer");
+  ok({{"op", "answer"}, {"button", 1}});
+  // Without `display` the answer is the values, as before.
+  json v = ok({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"count", 1},
+               {"columns", {"nkcsl"}}});
+  EXPECT_EQ(v["rows"], json::parse(R"([{"nkcsl":1234567.5}])"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "host/db/clock.h"
+#include "host/grid/display_format.h"
 #include "host/lib/host_library.h"
 #include "host/lib/pick_list.h"
 #include "host/ui/grid_control.h"
@@ -108,6 +109,62 @@ json rows_json(grid::Grid& g, long from, long count, const json& columns) {
   return rows;
 }
 
+// The same rows as the grid shows them: per row the display text of each column (code table
+// and display format applied) and of each computed field of the detail band. `columns` may name
+// columns and computed fields; without it every visible column and every computed field.
+json display_rows_json(grid::Grid& g, long from, long count, const json& columns) {
+  const auto& def = g.definition();
+  struct Item {
+    std::string name;
+    const grid::ColumnDef* column = nullptr;
+    std::string format;  // computed fields
+  };
+  std::vector<Item> items;
+  auto computed = [&](const std::string& name) -> const grid::ComputedDef* {
+    for (const auto& c : def.computed)
+      if (c.name == name) return &c;
+    return nullptr;
+  };
+  if (columns.is_array()) {
+    for (const auto& c : columns) {
+      std::string name = c.get<std::string>();
+      if (int i = g.column_index(name); i >= 0)
+        items.push_back({name, &def.columns[static_cast<size_t>(i)], {}});
+      else if (const auto* cd = computed(name))
+        items.push_back({name, nullptr, cd->format});
+      else
+        throw RequestError("the grid has no column " + name);
+    }
+  } else {
+    for (const auto& c : def.columns)
+      if (c.visible) items.push_back({c.name, &c, {}});
+    for (const auto& c : def.computed) items.push_back({c.name, nullptr, c.format});
+  }
+  json rows = json::array();
+  for (long r = from; r < from + count && r <= g.rowcount(); ++r) {
+    json row = json::object();
+    for (const auto& item : items) {
+      db::Value v = g.getitem(r, item.name).value_or(db::Value());
+      row[item.name] = item.column ? grid::column_display(*item.column, v) : grid::format_display(v, item.format);
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// The summary band: each item's label and its value as the band shows it ("" for a plain text).
+json summary_json(grid::Grid& g) {
+  json out = json::array();
+  for (const auto& b : g.definition().band_items) {
+    if (b.band != grid::Band::Summary) continue;
+    std::string text;
+    if (!b.expression.empty())
+      if (auto v = g.band_value(b.name)) text = grid::format_display(*v, b.format);
+    out.push_back({{"name", b.name}, {"label", b.label}, {"text", text}});
+  }
+  return out;
+}
+
 json message_json(const ui::MessageBoxRecord& m) {
   return {{"title", m.title},
           {"text", m.text},
@@ -127,6 +184,17 @@ ui::Window& window_of(ui::Session& s, const json& request) {
   if (ui::Window* modal = s.windows().blocking(); modal && modal != w)
     throw RequestError(fmt::format("window {} is blocked by the modal window {}", w->class_name(),
                                    modal->class_name()));
+  return *w;
+}
+
+// The window a request names, also one beneath a modal window.
+static ui::Window& shown_window(ui::Session& s, const json& request) {
+  auto it = request.find("window");
+  if (it == request.end() || !(it->is_string() || it->is_number_integer()))
+    throw RequestError("field \"window\" (a class name or an id) is missing");
+  std::string key = it->is_string() ? it->get<std::string>() : std::to_string(it->get<int>());
+  ui::Window* w = s.windows().find(key);
+  if (!w) throw RequestError("no open window " + key);
   return *w;
 }
 
@@ -182,6 +250,35 @@ json Driver::handle(const json& request) {
       if (b == request.end() || !b->is_number_integer()) throw RequestError("field \"button\" (a number) is missing");
       int button = b->get<int>();
       action = [&s, button] { s.answer(button); };
+    } else if (op == "rows") {
+      json answer = {{"ok", true}};
+      session_->read([&] {
+        // Reading rows changes nothing, so it is answered under a modal window or a message box
+        // too, and on a disabled grid: a front end still draws them.
+        ui::Window& w = shown_window(s, request);
+        std::string name = string_field(request, "control");
+        ui::Control* c = w.find_control(name);
+        if (!c) throw RequestError(fmt::format("window {} has no control {}", w.class_name(), name));
+        if (c->kind() != ui::ControlKind::Grid) throw RequestError("control " + name + " is no grid");
+        auto& g = static_cast<ui::GridControl&>(*c);
+        long from = request.value("from", 1L), count = request.value("count", 100L);
+        json columns = request.value("columns", json());
+        if (request.value("display", false)) {
+          // A front end draws the rows: their texts as shown (values are not needed then).
+          if (from < 1) throw RequestError("\"from\" starts at row 1");
+          if (count < 0) throw RequestError("\"count\" cannot be negative");
+          if (!columns.is_null() && !columns.is_array()) throw RequestError("\"columns\" must list column names");
+          for (const auto& c : columns.is_array() ? columns : json::array())
+            if (!c.is_string()) throw RequestError("\"columns\" must list column names");
+          answer["display"] = display_rows_json(g.grid, from, count, columns);
+        } else {
+          answer["rows"] = rows_json(g.grid, from, count, columns);
+        }
+        if (request.value("summary", false)) answer["summary"] = summary_json(g.grid);
+        answer["rowcount"] = g.grid.rowcount();
+      });
+      answer["state"] = state();
+      return answer;
     } else {
       if (s.pending()) throw RequestError("a message box is waiting for an answer");
       if (op == "open") {
@@ -270,14 +367,6 @@ json Driver::handle(const json& request) {
                                             string_field(request, "value"));
           if (!refused.empty()) throw RequestError(refused);
         };
-      } else if (op == "rows") {
-        json rows;
-        session_->read([&] {
-          auto& g = grid_of(window_of(s, request), request);
-          rows = rows_json(g.grid, request.value("from", 1L), request.value("count", 100L),
-                           request.value("columns", json()));
-        });
-        return {{"ok", true}, {"rows", rows}, {"state", state()}};
       } else if (op == "pick") {
         std::string value = string_field(request, "value");
         action = [&s, value] {

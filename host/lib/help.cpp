@@ -145,6 +145,10 @@ w_help::w_help(ui::Session& session) : Window(session, kHelpClass, ui::WindowTyp
   title = "帮助";
   width = 2400;
   height = 1800;
+  ddlb_1.place(73, 40, 1600, 600);
+  st_1.place(73, 160, 2250, 80);
+  st_2.place(73, 260, 2250, 1300);
+  cb_1.place(2000, 1620, 320, 100);
   ddlb_1.selectionchanged = [this](int index) {
     if (index >= 1 && index <= static_cast<int>(help_topics().size())) show(help_topics()[index - 1].number);
   };

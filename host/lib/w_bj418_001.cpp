@@ -12,6 +12,8 @@ w_bj418_001::w_bj418_001(ui::Session& session) : w_large(session, "w_bj418_001")
   title = "库存状态";
   width = 2800;
   height = 1900;
+  dw_1.place(37, 32, 2720, 1640);
+  cb_1.place(2400, 1720, 320, 100);
   dw_1.grid.set_dataobject("d_bjcx_001");
   dw_1.rowfocuschanged = [this](long) {
     f_select_current_row(dw_1);

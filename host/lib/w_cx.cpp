@@ -118,6 +118,20 @@ w_cx::w_cx(ui::Session& session) : Window(session, kQueryFormClass, ui::WindowTy
   title = "条件查询";
   width = 1800;
   height = 1100;
+  st_1.place(73, 60, 320, 72);
+  ddlb_1.place(420, 48, 1300, 400);
+  st_2.place(73, 168, 320, 72);
+  ddlb_2.place(420, 156, 640, 400);
+  st_3.place(73, 276, 320, 72);
+  sle_1.place(420, 264, 1300, 88);
+  gb_1.place(73, 376, 860, 150);
+  rb_1.place(110, 432, 380, 72);
+  rb_2.place(500, 432, 400, 72);
+  cb_1.place(960, 400, 420, 100);
+  cb_2.place(1400, 400, 320, 100);
+  st_4.place(73, 560, 1650, 300);
+  cb_3.place(1060, 900, 300, 100);
+  cb_4.place(1420, 900, 300, 100);
   sle_1.ue_press = [this](ui::Key key) {
     if (key == ui::Key::Escape) answer("");
   };

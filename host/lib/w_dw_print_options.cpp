@@ -13,6 +13,10 @@ w_dw_print_options::w_dw_print_options(ui::Session& session)
   title = "打印";
   width = 1400;
   height = 700;
+  st_1.place(73, 80, 1250, 72);
+  st_2.place(73, 180, 1250, 72);
+  cb_1.place(600, 480, 320, 100);
+  cb_2.place(960, 480, 320, 100);
   cb_1.clicked = [this] { this->session().windows().closewithreturn(*this, 1.0); };
   cb_2.clicked = [this] { this->session().windows().closewithreturn(*this, 0.0); };
 }

@@ -26,6 +26,16 @@ w_sort::w_sort(ui::Session& session) : Window(session, kSortFormClass, ui::Windo
   title = "排序";
   width = 1600;
   height = 1000;
+  st_1.place(73, 60, 320, 72);
+  ddlb_1.place(420, 48, 1100, 400);
+  gb_1.place(73, 170, 900, 150);
+  rb_1.place(128, 226, 360, 72);
+  rb_2.place(530, 226, 360, 72);
+  cb_1.place(1000, 196, 260, 100);
+  cb_2.place(1280, 196, 260, 100);
+  st_2.place(73, 360, 1460, 380);
+  cb_3.place(900, 800, 300, 100);
+  cb_4.place(1240, 800, 300, 100);
   rb_1.group = &gb_1;
   rb_2.group = &gb_1;
   cb_1.clicked = [this] { add_key(); };

@@ -7,6 +7,21 @@
 
 namespace sparestock::ui {
 
+namespace {
+
+std::string_view grid_type_name(grid::GridType type) {
+  switch (type) {
+    case grid::GridType::Char: return "char";
+    case grid::GridType::Decimal: return "decimal";
+    case grid::GridType::Long: return "long";
+    case grid::GridType::Number: return "number";
+    case grid::GridType::DateTime: return "datetime";
+  }
+  return "char";
+}
+
+}  // namespace
+
 GridControl::GridControl(Window& parent, std::string name)
     : Control(parent, std::move(name), ControlKind::Grid) {
   grid.set_names(this->name(), parent.class_name());
@@ -104,9 +119,35 @@ nlohmann::json GridControl::state() const {
   j["sort"] = grid.sort_text();
   j["readonly"] = grid.readonly();
   nlohmann::json columns = nlohmann::json::array();
-  for (const auto& c : def.columns)
-    columns.push_back({{"name", c.name}, {"heading", c.heading}, {"format", c.format}, {"visible", c.visible}});
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const auto& c = def.columns[i];
+    nlohmann::json column{{"name", c.name},           {"heading", c.heading},
+                          {"format", c.format},       {"visible", c.visible},
+                          {"type", grid_type_name(c.type)},
+                          {"protected", grid.is_protected(static_cast<int>(i))}};
+    if (c.type == grid::GridType::Char) column["limit"] = c.length;
+    columns.push_back(column);
+  }
   j["columns"] = columns;
+  // What a front end needs to draw the grid as its definition lays it out: the computed fields
+  // of the detail band, the plain texts of the header and detail bands and the labels of the
+  // summary band (their values come with the `rows` request).
+  nlohmann::json computed = nlohmann::json::array();
+  for (const auto& c : def.computed)
+    computed.push_back({{"name", c.name}, {"heading", c.heading}, {"format", c.format},
+                        {"type", grid_type_name(c.type)}});
+  j["computed"] = computed;
+  nlohmann::json texts = nlohmann::json::array();
+  nlohmann::json summary = nlohmann::json::array();
+  for (const auto& b : def.band_items) {
+    if (b.band == grid::Band::Summary)
+      summary.push_back({{"name", b.name}, {"label", b.label}});
+    else if (b.expression.empty() && (b.band == grid::Band::Header || b.band == grid::Band::Detail))
+      texts.push_back({{"band", b.band == grid::Band::Header ? "header" : "detail"},
+                       {"name", b.name}, {"text", b.label}});
+  }
+  j["texts"] = texts;
+  j["summary"] = summary;
   return j;
 }
 
