@@ -10,6 +10,7 @@ void add_init_command(CLI::App& app, int& exit_code);
 void add_grid_command(CLI::App& app, int& exit_code);
 void add_gg_command(CLI::App& app, int& exit_code);
 void add_drive_command(CLI::App& app, int& exit_code);
+void add_objects_command(CLI::App& app, int& exit_code);
 void add_serve_command(CLI::App& app, int& exit_code);
 void add_user_command(CLI::App& app, int& exit_code);
 

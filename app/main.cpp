@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "app/commands.h"
-#include "common/module.h"
+#include "host/lib/module_loader.h"
 #include "schema/procedures.h"
 
 int main(int argc, char** argv) {
@@ -11,11 +11,17 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int exit_code = 0;
   sparestock::schema::register_procedures();
-  sparestock::module::register_module();
+  try {
+    sparestock::lib::load_module();
+  } catch (const sparestock::lib::ModuleError& e) {
+    std::cerr << "sparestock: " << e.what() << "\n";
+    return 1;
+  }
   sparestock::app::add_init_command(app, exit_code);
   sparestock::app::add_grid_command(app, exit_code);
   sparestock::app::add_gg_command(app, exit_code);
   sparestock::app::add_drive_command(app, exit_code);
+  sparestock::app::add_objects_command(app, exit_code);
   sparestock::app::add_serve_command(app, exit_code);
   sparestock::app::add_user_command(app, exit_code);
   try {

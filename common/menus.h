@@ -24,9 +24,11 @@ class m_bj601_001 : public lib::m_e {
 class m_bj605_001 : public lib::m_module {
  public:
   explicit m_bj605_001(ui::Window& window);
-};
+  // Extends the inherited action of m_add.
+  void m_add_clicked();
 
-// Registers the three by class name (idempotent).
-void register_menus();
+ private:
+  std::function<void()> inherited_add_;
+};
 
 }  // namespace sparestock::common

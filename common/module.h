@@ -1,10 +1,10 @@
 #pragma once
-// The spare-parts stock module as the runtime loads it: every object it carries (grid
-// definitions, windows, menus), made known to the host by name.
+// Registration of module objects that are not yet reached through the module's entry points
+// (entry_points.cpp in each module folder, loaded by lib::load_module). Empty once every object
+// has its entries.
 
 namespace sparestock::module {
 
-// Registers the module's objects with the runtime. Idempotent; call once at start-up.
 void register_module();
 
 }  // namespace sparestock::module

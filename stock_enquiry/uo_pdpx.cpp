@@ -14,9 +14,13 @@ uo_pdpx::uo_pdpx(ui::Window& parent, const std::string& name)
   rb_1.place(278, 28, 247, 64);
   rb_2.place(544, 28, 265, 64);
   rb_1.group = rb_2.group = &gb_1;
-  rb_1.clicked = [this] { sort_by(kByLocation); };
-  rb_2.clicked = [this] { sort_by(kByPart); };
+  // The runtime binds rb_1 and rb_2 to the scripts below through the module's entry points.
+  parent.add_user_object(name, "uo_pdpx", this);
 }
+
+void uo_pdpx::rb_1_clicked() { sort_by(kByLocation); }
+
+void uo_pdpx::rb_2_clicked() { sort_by(kByPart); }
 
 void uo_pdpx::sort_by(const char* sort_list) {
   if (!dw_1) return;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "host/ui/controls.h"
+#include "host/ui/window.h"
 #include "host/ui/grid_control.h"
 
 namespace sparestock::stock_enquiry {
@@ -32,6 +33,9 @@ class uo_pdpx {
   ui::GroupBox gb_1;
   ui::RadioButton rb_1;
   ui::RadioButton rb_2;
+
+  void rb_1_clicked();
+  void rb_2_clicked();
 
  private:
   void sort_by(const char* sort_list);

@@ -1,7 +1,5 @@
 #include "stock_enquiry/w_bj704_002.h"
 
-#include <mutex>
-
 #include "common/pick_button.h"
 #include "host/lib/pick_list.h"
 
@@ -15,21 +13,21 @@ w_bj704_002::w_bj704_002(ui::Session& session) : w_small(session, "w_bj704_002")
   sle_1.place(261, 76, 677, 92);
   pb_1.place(951, 72, 101, 100);
   pb_1.picture = "locate.bmp";
+}
 
-  pb_1.clicked = [this] {
-    common::pick_button(sle_1, common::parts_list(this->session().globals().gs_yhssgsh, lib::f_popcx));
-  };
+void w_bj704_002::pb_1_clicked() {
+  common::pick_button(sle_1, common::parts_list(session().globals().gs_yhssgsh, lib::f_popcx));
+}
 
-  sle_1.ue_press = [this](ui::Key key) {
-    if (key == ui::Key::Escape) {
-      closewithreturn(std::string());
-    } else if (key == ui::Key::F9) {
-      pb_1.clicked();
-    } else if (key == ui::Key::Enter) {
-      std::string ls_text = sle_1.text;
-      closewithreturn(ls_text);
-    }
-  };
+void w_bj704_002::sle_1_ue_press(ui::Key key) {
+  if (key == ui::Key::Escape) {
+    closewithreturn(std::string());
+  } else if (key == ui::Key::F9) {
+    pb_1_clicked();
+  } else if (key == ui::Key::Enter) {
+    std::string ls_text = sle_1.text;
+    closewithreturn(ls_text);
+  }
 }
 
 void w_bj704_002::open() {
@@ -45,17 +43,5 @@ int w_bj704_002::f_aotocenter() {
   y = static_cast<int>(screen_height * 0.5 - height * 0.5 - 80);
   return 1;
 }
-
-void register_w_bj704_002() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    ui::register_window_class("w_bj704_002",
-                              [](ui::Session& s) { return std::make_unique<w_bj704_002>(s); });
-  });
-}
-
-namespace {
-[[maybe_unused]] const bool registered = (register_w_bj704_002(), true);
-}  // namespace
 
 }  // namespace sparestock::stock_enquiry

@@ -18,12 +18,13 @@ class w_bj704_002 : public lib::w_small {
   // Replaces the ancestor's centring: the popup sits 80 units above the centre of the screen.
   int f_aotocenter() override;
 
+  void pb_1_clicked();
+  // Key-down in the field: Escape answers "", F9 picks a part, Enter answers the text.
+  void sle_1_ue_press(ui::Key key);
+
   ui::StaticText st_1{*this, "st_1", "备件号"};
   ui::SingleLineEdit sle_1{*this, "sle_1", 20};
   ui::CommandButton pb_1{*this, "pb_1", "", ui::ControlKind::PictureButton};
 };
-
-// Makes the popup known to the window registry by its class name (idempotent).
-void register_w_bj704_002();
 
 }  // namespace sparestock::stock_enquiry

@@ -12,6 +12,7 @@
 #include "host/lib/help.h"
 #include "host/lib/host_library.h"
 #include "host/lib/menus.h"
+#include "host/lib/module_loader.h"
 #include "host/lib/w_cx.h"
 #include "host/lib/w_spmm.h"
 #include "tests/scenario.h"
@@ -61,7 +62,7 @@ class w_hl_spmm : public w_spmm {
 };
 
 [[maybe_unused]] const bool registered = [] {
-  common::register_menus();
+  lib::load_module();
   register_host_library();
   ui::register_window_class("w_hl_probe", [](ui::Session& s) { return std::make_unique<w_hl_probe>(s); });
   ui::register_window_class("w_hl_spmm", [](ui::Session& s) { return std::make_unique<w_hl_spmm>(s); });

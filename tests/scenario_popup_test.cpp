@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/lib/module_loader.h"
 #include "host/ui/session.h"
 #include "stock_enquiry/w_bj704_002.h"
 #include "tests/scenario.h"
@@ -27,7 +28,7 @@ class PopupOpener : public ui::Window {
 };
 
 [[maybe_unused]] const bool registered = [] {
-  stock_enquiry::register_w_bj704_002();
+  lib::load_module();
   ui::register_window_class("w_test_popup_opener",
                             [](ui::Session& s) { return std::make_unique<PopupOpener>(s); });
   return true;

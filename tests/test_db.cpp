@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "common/module.h"
+#include "host/lib/module_loader.h"
 #include "schema/procedures.h"
 #include "schema/schema.h"
 
@@ -28,7 +28,7 @@ std::atomic<int> counter{0};
 
 // Procedures and grid definitions are looked up by name; every test binary needs them.
 const bool procedures_registered =
-    (schema::register_procedures(), module::register_module(), true);
+    (schema::register_procedures(), lib::load_module(), true);
 
 }  // namespace
 

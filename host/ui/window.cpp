@@ -22,7 +22,17 @@ std::map<std::type_index, std::function<nlohmann::json(const std::any&)>>& struc
   return r;
 }
 
+std::function<void(Window&)>& user_object_binder() {
+  static std::function<void(Window&)> binder;
+  return binder;
+}
+
 }  // namespace
+
+void set_user_object_binder(std::function<void(Window&)> binder) {
+  std::lock_guard lock(registry_mutex);
+  user_object_binder() = std::move(binder);
+}
 
 Window::Window(Session& session, std::string class_name, WindowType type)
     : session_(session), class_name_(std::move(class_name)), type_(type) {}
@@ -42,6 +52,31 @@ bool Window::user_event(std::string_view name) {
 
 void Window::on_user_event(std::string name, std::function<void()> handler) {
   user_events_[std::move(name)] = std::move(handler);
+}
+
+void Window::bind_event(std::string event, std::function<long()> script) {
+  event_scripts_[std::move(event)] = std::move(script);
+}
+
+void Window::raise_open() {
+  auto it = event_scripts_.find("open");
+  if (it != event_scripts_.end())
+    it->second();
+  else
+    open();
+}
+
+int Window::raise_closequery() {
+  auto it = event_scripts_.find("closequery");
+  return it != event_scripts_.end() ? static_cast<int>(it->second()) : closequery();
+}
+
+void Window::raise_close() {
+  auto it = event_scripts_.find("close");
+  if (it != event_scripts_.end())
+    it->second();
+  else
+    close();
 }
 
 nlohmann::json Window::state() const {
@@ -98,12 +133,18 @@ Window* WindowManager::open_window(const std::string& class_name, Message parm) 
   const WindowFactory* factory = find_window_class(class_name);
   if (!factory) throw std::runtime_error("unknown window class: " + class_name);
   std::unique_ptr<Window> w = (*factory)(session_);
+  std::function<void(Window&)> binder;
+  {
+    std::lock_guard lock(registry_mutex);
+    binder = user_object_binder();
+  }
+  if (binder) binder(*w);
   w->id_ = next_id_++;
   message = std::move(parm);
   Window* raw = w.get();
   owned_.push_back(std::move(w));
   order_.push_back(raw);
-  raw->open();
+  raw->raise_open();
   if (raw->type() == WindowType::Response && !raw->closed())
     session_.wait_until([raw] { return raw->closed(); });
   return raw->closed() ? nullptr : raw;
@@ -111,9 +152,9 @@ Window* WindowManager::open_window(const std::string& class_name, Message parm) 
 
 int WindowManager::close(Window& w) {
   if (w.closed_ || w.closing_) return 1;
-  if (w.closequery() == 1) return -1;
+  if (w.raise_closequery() == 1) return -1;
   w.closing_ = true;
-  w.close();
+  w.raise_close();
   w.closed_ = true;
   order_.erase(std::remove(order_.begin(), order_.end(), &w), order_.end());
   auto it = std::find_if(owned_.begin(), owned_.end(), [&](auto& p) { return p.get() == &w; });

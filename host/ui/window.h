@@ -72,6 +72,24 @@ class Window {
   // Registers a user event the protocol and menus can raise.
   void on_user_event(std::string name, std::function<void()> handler);
 
+  // The window events open, close and closequery bound to a module's scripts; an event without
+  // a script runs the virtual handler above. The runtime raises them through these.
+  void bind_event(std::string event, std::function<long()> script);
+  void raise_open();
+  int raise_closequery();
+  void raise_close();
+
+  // User objects placed on the window (each places its controls as "<name>.<control>").
+  struct UserObject {
+    std::string name;        // "uo_1"
+    std::string class_name;  // "uo_pdpx"
+    void* self;
+  };
+  void add_user_object(std::string name, std::string class_name, void* self) {
+    user_objects_.push_back({std::move(name), std::move(class_name), self});
+  }
+  const std::vector<UserObject>& user_objects() const { return user_objects_; }
+
   // The menu attached on creation (nullptr: none); its state is part of the window's.
   std::unique_ptr<MenuObject> menu;
 
@@ -93,6 +111,8 @@ class Window {
   Control* focus_ = nullptr;
   std::vector<Control*> controls_;
   std::map<std::string, std::function<void()>, std::less<>> user_events_;
+  std::map<std::string, std::function<long()>, std::less<>> event_scripts_;
+  std::vector<UserObject> user_objects_;
   std::any close_value_;
 };
 
@@ -102,6 +122,10 @@ using WindowFactory = std::function<std::unique_ptr<Window>(Session&)>;
 void register_window_class(const std::string& class_name, WindowFactory factory);
 const WindowFactory* find_window_class(std::string_view class_name);
 std::vector<std::string> window_classes();
+
+// Called on every window the runtime builds, before its open event: the module loader binds
+// the scripts of the user objects placed on it.
+void set_user_object_binder(std::function<void(Window&)> binder);
 
 // The windows open in a session and the runtime functions that open and close them.
 class WindowManager {
