@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <iostream>
 #include <mutex>
 #include <semaphore>
@@ -123,6 +125,17 @@ class RequestScope {
   WebSession& s_;
 };
 
+// httplib listens with a backlog of 5 connections; a burst of browsers connecting at once (a
+// shift starting, a proxy opening its pool) overflows it, and the kernel then drops or resets
+// the extra connections. Listening again on the bound socket raises the backlog.
+class HttpServer : public httplib::Server {
+ public:
+  void widen_backlog() {
+    socket_t s = svr_sock_;
+    if (s != INVALID_SOCKET) ::listen(s, SOMAXCONN);
+  }
+};
+
 }  // namespace
 
 struct Server::Impl {
@@ -139,7 +152,7 @@ struct Server::Impl {
   SessionStore store;
   LoginThrottle throttle;
   json launcher;
-  httplib::Server http;
+  HttpServer http;
   std::thread serving;
   int port = 0;
   // Password hashes take 64 MiB each; a burst of logins waits here instead of exhausting memory.
@@ -336,6 +349,9 @@ struct Server::Impl {
     http.new_task_queue = [n = options.threads] { return new httplib::ThreadPool(n); };
     http.set_payload_max_length(options.max_body_bytes);
     http.set_keep_alive_max_count(100000);
+    // Answers go out at once: with Nagle's algorithm a small answer waits for the client's
+    // delayed acknowledgement (about 40 ms on Linux).
+    http.set_tcp_nodelay(true);
     http.set_default_headers({
         {"X-Content-Type-Options", "nosniff"},
         {"X-Frame-Options", "DENY"},
@@ -386,6 +402,7 @@ struct Server::Impl {
         throw std::runtime_error(fmt::format("cannot listen on {}:{}", options.host, options.port));
       port = options.port;
     }
+    http.widen_backlog();
   }
 };
 
