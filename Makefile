@@ -4,7 +4,7 @@ DEMO_DB ?= demo.db
 DEMO_PARTS ?= 2000
 LISTEN ?= 127.0.0.1:8080
 
-.PHONY: deps build test run clean
+.PHONY: deps build test run clean screenshots
 
 deps:
 	@scripts/install-deps
@@ -27,6 +27,12 @@ run: build
 	@echo "               company 02, user 002 (李红),   password demo123"
 	@echo "Stop with Ctrl-C."
 	@$(BUILD)/sparestock serve --db "$(DEMO_DB)" --listen $(LISTEN)
+
+# Runs the browser tests and copies the screenshots of the main windows into docs/screenshots.
+screenshots: build
+	@ctest --test-dir $(BUILD) -R '^browser_' -E 'large_grid' --output-on-failure
+	@mkdir -p docs/screenshots && cp $(BUILD)/screenshots/*.png docs/screenshots/
+	@echo "screenshots: $$(ls $(BUILD)/screenshots/*.png | wc -l) pictures in docs/screenshots"
 
 clean:
 	rm -rf $(BUILD)
