@@ -62,7 +62,7 @@ constexpr const char* kJoin =
     "WHERE s.cgsh = '01' AND (s.nkcsl <> 0 OR s.nkcsl - s.nsqsl - s.nykps - s.nsdsl <> 0) AND ";
 
 void load_forms() {
-  static const bool loaded = (lib::load_module(), stock_enquiry::register_w_bj704_001(), true);
+  static const bool loaded = (lib::load_module(), true);
   (void)loaded;
 }
 

@@ -1,15 +1,13 @@
 #include "common/module.h"
 
-#include "stock_enquiry/w_bj704_001.h"
-#include "stock_enquiry/w_bj704_001_001.h"
-#include "stock_enquiry/w_bj704_001_003.h"
+#include "stock_enquiry/s_bj704_001.h"
 
 namespace sparestock::module {
 
 void register_module() {
-  stock_enquiry::register_w_bj704_001();
-  stock_enquiry::register_w_bj704_001_001();
-  stock_enquiry::register_w_bj704_001_003();
+  // The stock row handed back by the enquiry forms belongs to the host's contract rather than
+  // to the module's objects; its JSON form is registered when the library is loaded.
+  stock_enquiry::register_s_bj704_001();
 }
 
 namespace {

@@ -1,7 +1,6 @@
 #pragma once
-// Registration of module objects that are not yet reached through the module's entry points
-// (entry_points.cpp in each module folder, loaded by lib::load_module). Empty once every object
-// has its entries.
+// What the module library sets up when it is loaded, beside the objects the runtime finds
+// through its entry points (entry_points.cpp in each module folder, read by lib::load_module).
 
 namespace sparestock::module {
 

@@ -1,6 +1,5 @@
 #include "stock_enquiry/w_bj704_001.h"
 
-#include <mutex>
 
 #include "common/pick_button.h"
 #include "common/row_count_status.h"
@@ -26,7 +25,6 @@ w_bj704_001::w_bj704_001(ui::Session& session) : w_bj704_001(session, "w_bj704_0
 w_bj704_001::w_bj704_001(ui::Session& session, std::string class_name)
     : w_spmm(session, std::move(class_name)) {
   build();
-  bind_events();
 }
 
 void w_bj704_001::build() {
@@ -60,28 +58,6 @@ void w_bj704_001::build() {
   dw_edit.place(20, 370, 3570, 1280);
   gb_1.place(20, 1670, 3570, 330);
   dw_display.place(40, 1710, 3530, 270);
-}
-
-void w_bj704_001::bind_events() {
-  cb_1.clicked = [this] { cb_1_clicked(); };
-  cb_2.clicked = [this] { cb_2_clicked(); };
-  cb_3.clicked = [this] { cb_3_clicked(); };
-  cb_4.clicked = [this] { cb_4_clicked(); };
-  cb_5.clicked = [this] { cb_5_clicked(); };
-  cb_6.clicked = [this] { cb_6_clicked(); };
-  cb_7.clicked = [this] { cb_7_clicked(); };
-  sle_1.ue_press = [this](ui::Key key) { sle_1_ue_enter(key); };
-  ddlb_1.selectionchanged = [this](int index) { ddlb_1_selectionchanged(index); };
-  pb_1.clicked = [this] { pb_1_clicked(); };
-  rb_1.clicked = [this] { rb_1_clicked(); };
-  rb_2.clicked = [this] { rb_2_clicked(); };
-  rb_3.clicked = [this] { rb_3_clicked(); };
-  rb_4.clicked = [this] { rb_4_clicked(); };
-  dw_edit.rowfocuschanged = [this](long row) { dw_edit_rowfocuschanged(row); return 0L; };
-  dw_edit.clicked = [this](long row) { dw_edit_clicked(row); return 0L; };
-  dw_edit.doubleclicked = [this](long row) { dw_edit_doubleclicked(row); return 0L; };
-  dw_edit.rownotmove = [this] { dw_edit_rownotmove(); return 0L; };
-  cb_10.clicked = [this] { cb_10_clicked(); };
 }
 
 // ---- window events -------------------------------------------------------------------------
@@ -127,7 +103,7 @@ void w_bj704_001::ue_query() {
   // The conditions replace the search's filter; a form opened for one warehouse keeps it.
   std::string standing;
   if (!ls_parm.empty()) standing = "dbj030_ckh = " + grid::quote_literal(ls_parm);
-  lib::query_with_conditions(*this, dw_edit, standing);
+  if (lib::query_with_conditions(*this, dw_edit, standing) >= 0) follow_current_row();
 }
 
 void w_bj704_001::ue_sort() {
@@ -267,6 +243,7 @@ void w_bj704_001::search(Variant variant) {
   if (out.kind == SearchOutcome::Kind::SetFilter) {
     dw_edit.grid.setfilter(out.filter);
     dw_edit.grid.filter();
+    follow_current_row();
     if (out.step1) {
       dw_edit.setfocus();
       return;
@@ -294,6 +271,13 @@ void w_bj704_001::refresh_display() {
   std::string part = ui::trim(dw_edit.grid.getitemstring(row, 1).value_or(""));
   dw_display.grid.retrieve(
       {db::Value(session().globals().gs_yhssgsh), db::Value(part), db::Value(display_year())});
+}
+
+void w_bj704_001::follow_current_row() {
+  long row = dw_edit.grid.getrow();
+  if (row < 1) dw_display.grid.reset();
+  refresh_display();
+  common::status_on_rowfocuschanged(dw_edit, row);
 }
 
 void w_bj704_001::rb_1_clicked() { refresh_display(); }
@@ -360,15 +344,6 @@ void w_bj704_001::print_through_dialog() {
   s.windows().openwithparm(lib::kPrintOptionsClass, g);
   if (s.windows().message.doubleparm != 1) return;
   if (g->print() != 1) s.messagebox(s.globals().gs_tsxx, "打印失败!", ui::Icon::StopSign);
-}
-
-void register_w_bj704_001() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    register_s_bj704_001();
-    ui::register_window_class("w_bj704_001",
-                              [](ui::Session& s) { return std::make_unique<w_bj704_001>(s); });
-  });
 }
 
 }  // namespace sparestock::stock_enquiry

@@ -107,6 +107,9 @@ class w_bj704_001 : public lib::w_spmm {
   std::string display_year() const;
   // dw_display retrieved for the part of dw_edit's current row, when there is one.
   void refresh_display();
+  // After a filter: the monthly figures and the status line follow the row that is now
+  // current (the filter moves it without a row-focus event); no row empties the figures.
+  void follow_current_row();
   // The mode buttons' shared steps: the mode, the caption, the field's limit (0: unchanged).
   void enter_mode(int mode, const char* caption, int limit);
   // The part number from the part-number popup, trimmed and upper-cased like the search text.
@@ -122,10 +125,6 @@ class w_bj704_001 : public lib::w_spmm {
 
  private:
   void build();
-  void bind_events();
 };
-
-// Makes w_bj704_001 and the structure s_bj704_001 known by class name (idempotent).
-void register_w_bj704_001();
 
 }  // namespace sparestock::stock_enquiry

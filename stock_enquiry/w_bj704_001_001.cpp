@@ -1,6 +1,5 @@
 #include "stock_enquiry/w_bj704_001_001.h"
 
-#include <mutex>
 
 #include "common/row_count_status.h"
 #include "host/lib/w_main.h"
@@ -28,25 +27,12 @@ w_bj704_001_001::w_bj704_001_001(ui::Session& session) : w_bj704_001(session, "w
     b->place(x, 2030, 420, 100);
     x += 435;
   }
-  bind_events();
 }
 
 w_bj704_001_001::~w_bj704_001_001() {
   // The print command must not reach a grid of a window that is gone.
   grid::Grid*& printing = session().globals().gd_print;
   if (printing == &dw_1.grid || printing == &dw_2.grid || printing == &dw_edit.grid) printing = nullptr;
-}
-
-void w_bj704_001_001::bind_events() {
-  dw_edit.editchanged = [this](long row, const std::string& column, const std::string& data) {
-    dw_edit_editchanged(row, column, data);
-    return 0L;
-  };
-  cb_8.clicked = [this] { cb_8_clicked(); };
-  cb_9.clicked = [this] { cb_9_clicked(); };
-  cb_11.clicked = [this] { cb_11_clicked(); };
-  cb_12.clicked = [this] { cb_12_clicked(); };
-  cb_13.clicked = [this] { cb_13_clicked(); };
 }
 
 void w_bj704_001_001::open() {
@@ -118,15 +104,5 @@ void w_bj704_001_001::cb_12_clicked() { session().windows().open("w_bj704_001_00
 void w_bj704_001_001::cb_13_clicked() { session().windows().open("w_bj418_001"); }
 
 void w_bj704_001_001::gg() { search(Variant::B); }
-
-void register_w_bj704_001_001() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    register_w_bj704_001();
-    register_w_bj704_001_003();
-    ui::register_window_class("w_bj704_001_001",
-                              [](ui::Session& s) { return std::make_unique<w_bj704_001_001>(s); });
-  });
-}
 
 }  // namespace sparestock::stock_enquiry

@@ -43,12 +43,6 @@ class w_bj704_001_001 : public w_bj704_001 {
 
   // ---- window functions ----
   void gg() override;  // variant B
-
- private:
-  void bind_events();
 };
-
-// Makes w_bj704_001_001 known by class name (idempotent).
-void register_w_bj704_001_001();
 
 }  // namespace sparestock::stock_enquiry

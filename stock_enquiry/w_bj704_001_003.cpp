@@ -1,6 +1,5 @@
 #include "stock_enquiry/w_bj704_001_003.h"
 
-#include <mutex>
 
 #include "common/row_count_status.h"
 
@@ -12,22 +11,12 @@ w_bj704_001_003::w_bj704_001_003(ui::Session& session) : w_bj704_001(session, "w
   dw_edit.grid.set_dataobject("d_bj704_0021");
   cb_9.place(20, 2030, 420, 100);
   cb_8.place(455, 2030, 420, 100);
-  bind_events();
 }
 
 w_bj704_001_003::~w_bj704_001_003() {
   // The print command must not reach a grid of a window that is gone.
   grid::Grid*& printing = session().globals().gd_print;
   if (printing == &dw_edit.grid) printing = nullptr;
-}
-
-void w_bj704_001_003::bind_events() {
-  dw_edit.editchanged = [this](long row, const std::string& column, const std::string& data) {
-    dw_edit_editchanged(row, column, data);
-    return 0L;
-  };
-  cb_8.clicked = [this] { cb_8_clicked(); };
-  cb_9.clicked = [this] { cb_9_clicked(); };
 }
 
 void w_bj704_001_003::open() {
@@ -79,14 +68,5 @@ void w_bj704_001_003::cb_9_clicked() {
 }
 
 void w_bj704_001_003::gg() { search(Variant::B); }
-
-void register_w_bj704_001_003() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    register_w_bj704_001();
-    ui::register_window_class("w_bj704_001_003",
-                              [](ui::Session& s) { return std::make_unique<w_bj704_001_003>(s); });
-  });
-}
 
 }  // namespace sparestock::stock_enquiry

@@ -35,12 +35,6 @@ class w_bj704_001_003 : public w_bj704_001 {
 
   // ---- window functions ----
   void gg() override;  // variant B
-
- private:
-  void bind_events();
 };
-
-// Makes w_bj704_001_003 known by class name (idempotent).
-void register_w_bj704_001_003();
 
 }  // namespace sparestock::stock_enquiry

@@ -79,9 +79,6 @@ inline void seed_stock_enquiry_data(db::Connection& conn) {
 
 inline const bool stock_enquiry_forms_registered = [] {
   lib::load_module();
-  stock_enquiry::register_w_bj704_001();
-  stock_enquiry::register_w_bj704_001_001();
-  stock_enquiry::register_w_bj704_001_003();
   return true;
 }();
 

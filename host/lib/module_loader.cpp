@@ -80,8 +80,12 @@ void bind_user_object(const Module& m, ui::Window& window, const ui::Window::Use
   }
 }
 
-// Binds a window's scripts to its events and controls, then those of its user objects.
+// Binds a window's scripts to its events and controls. A form deriving from another form of
+// the module first gets its ancestor's scripts; its own then take the place of those it
+// overrides (the entries call the C++ handlers, which extend or replace the ancestor's).
 void bind_window(const Module& m, const LoadedObject& lo, ui::Window& w) {
+  if (auto ancestor = m.by_name.find(lo.object.ancestor); ancestor != m.by_name.end())
+    bind_window(m, ancestor->second, w);
   void* self = &w;
   for (size_t i = 0; i < lo.object.scripts.size(); ++i) {
     const ModuleScript& s = lo.object.scripts[i];
