@@ -269,6 +269,17 @@ TEST_P(StockEnquiry, TheMonthlyFiguresFollowTheRowAndTheYear) {
   EXPECT_EQ(months(), "4 0 0 0 0 0 0 0 0 0 0 0") << "the piston again, in warehouse 02";
   sc.click("w_bj704_001", "rb_1");
   EXPECT_EQ(months(), "0 0 3 0 0 0 0 0 0 0 0 0");
+
+  // A search that leaves another row current: the figures and the status line follow it.
+  search("w_bj704_001", "0113");
+  EXPECT_EQ(months(), "0 0 0 0 0 0 0 0 0 0 0 0");
+  EXPECT_EQ(sc.microhelp(), "行数1/1");
+  search("w_bj704_001", "0112");
+  EXPECT_EQ(months(), "0 0 3 0 0 0 0 0 0 0 0 0");
+  EXPECT_EQ(sc.microhelp(), "行数1/2");
+  search("w_bj704_001", "99");
+  EXPECT_EQ(months(), "rows: 0");
+  EXPECT_EQ(sc.microhelp(), "行数0/0");
 }
 
 // 8. The status line: the current row of the rows shown; a heading click leaves it; an empty
