@@ -131,14 +131,15 @@ grid::GridDefinition proto_grid_definition() {
   grid::GridDefinition d;
   d.name = "d_proto_grid";
   grid::ColumnDef part{.name = "ccph", .type = grid::GridType::Char, .length = 20, .heading = "备件号",
-                       .format = "[general]"};
+                       .format = "[general]", .updatable = true};
   grid::ColumnDef quantity{.name = "nkcsl", .type = grid::GridType::Decimal, .scale = 2,
-                           .heading = "库存数量", .format = "##,###,###,##0.00"};
+                           .heading = "库存数量", .format = "##,###,###,##0.00", .updatable = true};
   grid::ColumnDef common{.name = "lcyjbs", .type = grid::GridType::Number, .heading = "常用件",
                          .format = "[general]"};
   common.code_table = {{"1", "常用"}, {"0", ""}};
   grid::ColumnDef last{.name = "dzhckrq", .type = grid::GridType::DateTime, .heading = "最后出库日期",
                        .format = "yyyy/mm/dd"};
+  last.entry = true;
   grid::ColumnDef hidden{.name = "cpym", .type = grid::GridType::Char, .length = 12, .format = "[general]",
                          .visible = false};
   d.columns = {part, quantity, common, last, hidden};
@@ -199,6 +200,11 @@ TEST_F(DriverTest, AGridIsDrawnFromItsStateAndItsRowsAsShown) {
   EXPECT_FALSE(g["columns"][1].contains("limit"));
   EXPECT_EQ(g["columns"][1]["protected"], true);
   EXPECT_EQ(g["columns"][3]["type"], "datetime");
+  // Typing is offered only where the user enters values: the updatable part and the entry date.
+  EXPECT_EQ(g["columns"][0]["editable"], true);
+  EXPECT_EQ(g["columns"][1]["editable"], false);  // updatable but protected
+  EXPECT_EQ(g["columns"][2]["editable"], false);
+  EXPECT_EQ(g["columns"][3]["editable"], true);
   EXPECT_EQ(g["computed"], json::parse(R"([{"name":"compute_1","heading":"双倍","format":"0.00","type":"decimal"}])"));
   EXPECT_EQ(g["texts"], json::parse(R"([{"band":"header","name":"t_1","text":"月份"},
                                          {"band":"detail","name":"t_2","text":"数量"}])"));

@@ -40,6 +40,9 @@ struct ColumnDef {
   // Display values of a code column: data value -> text shown ("1" -> "常用"); a value not
   // listed shows as itself. Empty: no code table.
   std::vector<std::pair<std::string, std::string>> code_table;
+  // The user types into it although update() does not write it (a value the form reads
+  // itself, such as a new price). Updatable columns take typing anyway.
+  bool entry = false;
 };
 
 // A computed field shown in the detail band (not a database column).

@@ -125,6 +125,9 @@ nlohmann::json GridControl::state() const {
                           {"format", c.format},       {"visible", c.visible},
                           {"type", grid_type_name(c.type)},
                           {"protected", grid.is_protected(static_cast<int>(i))}};
+    // Where a front end offers typing: a grid open for input, a column the user enters.
+    column["editable"] = !grid.readonly() && !grid.is_protected(static_cast<int>(i)) &&
+                         (c.updatable || c.entry);
     if (c.type == grid::GridType::Char) column["limit"] = c.length;
     columns.push_back(column);
   }

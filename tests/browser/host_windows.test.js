@@ -202,3 +202,48 @@ test('a reloaded page resumes its session; logging out ends it', async () => {
   assert.strictEqual(answer, 401);
   await page.context().close();
 });
+
+// The forms built so far ask no question with more than an OK button, so the server's answer is
+// amended here: a state with a pending 是/否/取消 box must give a modal dialog whose button sends
+// `answer` with its number, and nothing else can be clicked meanwhile.
+test('a pending message box is answered with the chosen button', async () => {
+  const page = await h.openPage(browser, server.url);
+  await h.login(page);
+  const sent = [];
+  const box = { title: '提示信息', text: '数据已修改，是否保存？', icon: 'question', buttons: ['是', '否', '取消'] };
+  let waiting = false;
+  await page.route('**/api/session/*', async (route) => {
+    const body = JSON.parse(route.request().postData() || '{}');
+    sent.push(body);
+    if (body.op === 'answer') {
+      // The real server has no box waiting; answer with its current state instead.
+      waiting = false;
+      const real = await route.fetch({ postData: JSON.stringify({ op: 'state' }) });
+      await route.fulfill({ response: real });
+      return;
+    }
+    const response = await route.fetch();
+    const json = await response.json();
+    if (body.op === 'open' && json.ok) {
+      waiting = true;
+      json.state.messages = [box];
+    }
+    if (waiting && json.state) json.state.pending = box;
+    await route.fulfill({ response, json });
+  });
+  await page.evaluate(() => window.sparestock.send({ op: 'open', window: 'w_bj418_001' }));
+  await page.waitForSelector('.msgbox');
+  assert.strictEqual(await page.textContent('.msgbox-text'), '数据已修改，是否保存？');
+  const buttons = await page.$$eval('.msgbox-button', (els) => els.map((e) => e.textContent));
+  assert.deepStrictEqual(buttons, ['是', '否', '取消']);
+  assert.ok(await page.$('.msgbox .icon-question'));
+  // The dialog covers the page: a click on the sheet beneath reaches nothing.
+  await page.click(`${h.windowSel('w_bj418_001')} .window-titlebar`, { trial: true, timeout: 1000 }).then(
+    () => assert.fail('the sheet beneath the message box could be clicked'), () => {});
+  await page.click('.msgbox-button[data-button="2"]');
+  await h.settle(page);
+  assert.deepStrictEqual(sent.filter((r) => r.op === 'answer'), [{ op: 'answer', button: 2 }]);
+  assert.strictEqual(await page.$('.msgbox'), null);
+  await page.unrouteAll({ behavior: 'ignoreErrors' });
+  await page.context().close();
+});

@@ -308,6 +308,8 @@
     if (newest !== null) app.activeId = newest;
     if (!sheets.some((w) => w.id === app.activeId)) app.activeId = sheets.length ? sheets[sheets.length - 1].id : null;
     for (const view of app.views.values()) view.setActive(view.id === app.activeId);
+    // A sheet just opened may lie below the others: bring it into view.
+    if (newest !== null) app.views.get(newest).el.scrollIntoView({ block: 'nearest', inline: 'nearest' });
     renderMenu();
 
     // Message boxes: those the server answered itself are shown for reading; the pending one
@@ -1038,14 +1040,14 @@
       el.classList.toggle('current', current);
       el.classList.toggle('selected', this.selected.has(r));
       el.classList.toggle('loading', !texts);
-      const editing = current && this.editable && texts;
+      const editing = current && this.editable && texts && this.cols.some((col) => col.editable);
       const key = texts ? `${this.generation}:${editing ? 'e' : 't'}` : 'none';
       if (el.dataset.key === key) return;
       el.dataset.key = key;
       el.replaceChildren(...this.cols.map((col) => {
         const text = col.name ? (texts ? texts[col.name] ?? '' : '') : col.label;
         const cell = h('div', { class: `grid-cell ${alignOf(col)}`, style: `width:${col.px}px`, 'data-column': col.name || '' });
-        if (editing && col.name && !col.computed && !col.protected) {
+        if (editing && col.editable) {
           const input = h('input', { class: 'grid-input', value: text, 'data-column': col.name });
           if (col.limit) input.maxLength = col.limit;
           input.dataset.original = text;
@@ -1080,8 +1082,8 @@
     let valuePx;
     switch (col.type) {
       case 'decimal': valuePx = /,/.test(col.format || '') ? 104 : 84; break;
-      case 'long': valuePx = 64; break;
-      case 'number': valuePx = 64; break;
+      case 'long': valuePx = 52; break;
+      case 'number': valuePx = 52; break;
       case 'datetime': valuePx = /time|h/.test(col.format || '') ? 140 : 84; break;
       default: valuePx = Math.min(260, Math.max(36, (col.limit || (col.label ? col.label.length * 2 : 10)) * 7 + 12));
     }
