@@ -66,6 +66,11 @@ int run_serve(const ServeArguments& a) {
     std::cerr << "sparestock serve: " << e.what() << "\n";
     return 1;
   }
+  bool loopback = o.host == "127.0.0.1" || o.host == "::1" || o.host == "localhost";
+  if (!loopback && !o.behind_proxy)
+    std::cerr << "sparestock serve: warning: listening on " << o.host
+              << " without TLS; passwords and session cookies cross the network in the clear "
+                 "(docs/deploy.md: run it behind a TLS reverse proxy)\n";
   std::string shown_host = o.host.find(':') != std::string::npos ? "[" + o.host + "]" : o.host;
   std::cout << fmt::format("sparestock serve: {} on http://{}:{}/ (sessions end after {} idle minutes)",
                            schema::shown_target(a.target), shown_host, server.port(), a.idle_minutes)
