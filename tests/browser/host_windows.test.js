@@ -247,3 +247,48 @@ test('a pending message box is answered with the chosen button', async () => {
   await page.unrouteAll({ behavior: 'ignoreErrors' });
   await page.context().close();
 });
+
+// No form built so far has a grid open for input, so the state is amended here: a column the
+// state calls editable becomes a text field in the current row, and a changed cell sends `edit`.
+test('an editable cell of the current row sends what is typed as an edit', async () => {
+  const page = await h.openPage(browser, server.url);
+  await h.login(page);
+  const edits = [];
+  await page.route('**/api/session/*', async (route) => {
+    const body = JSON.parse(route.request().postData() || '{}');
+    if (body.op === 'edit') {
+      edits.push(body);
+      await route.fulfill({ json: { ok: false, error: 'the grid dw_1 is read-only' } });
+      return;
+    }
+    const response = await route.fetch();
+    const json = await response.json();
+    for (const w of (json.state && json.state.windows) || []) {
+      const g = w.controls.dw_1;
+      if (w.class !== 'w_bj418_001' || !g) continue;
+      g.readonly = false;
+      for (const c of g.columns) c.editable = c.name === 'nsl';
+    }
+    await route.fulfill({ response, json });
+  });
+  await h.request(page, { op: 'open', window: 'w_bj418_001' });
+  const win = h.windowSel('w_bj418_001');
+  await page.waitForSelector(`${win} .grid-row[data-row="1"]:not(.loading)`);
+  await page.click(`${win} .grid-row[data-row="2"] .grid-cell[data-column="ccph"]`);
+  await h.settle(page);
+  // Only the current row's editable column is a field; the others stay text.
+  assert.deepStrictEqual(await page.$$eval(`${win} .grid-input`, (els) => els.map((e) => e.dataset.column)), ['nsl']);
+  assert.ok(await page.$(`${win} .grid-row[data-row="2"] .grid-input`));
+  await page.fill(`${win} .grid-input`, '5');
+  await page.press(`${win} .grid-input`, 'Enter');
+  await h.settle(page);
+  assert.deepStrictEqual(edits.map(({ op, row, column, value, control }) => ({ op, row, column, value, control })),
+    [{ op: 'edit', row: 2, column: 'nsl', value: '5', control: 'dw_1' }]);
+  // The refusal is shown to the user, and the cell shows the value it still has.
+  await page.waitForSelector('.toast.error');
+  assert.match(await page.textContent('.toast.error'), /操作未完成：the grid dw_1 is read-only/);
+  await h.settle(page);
+  assert.notStrictEqual(await page.inputValue(`${win} .grid-input`), '5');
+  await page.unrouteAll({ behavior: 'ignoreErrors' });
+  await page.context().close();
+});

@@ -149,6 +149,9 @@
       if (!data.ok) {
         if (!options.quiet) showError(TEXT.failed + data.error);
         if (data.state) applyState(data.state, false);
+        // A refused request changed nothing: show the rows as they are again (a refused cell
+        // edit must not keep the typed value on screen).
+        if (request.op === 'edit') for (const view of app.views.values()) view.refreshGrids();
         return data;
       }
       if (data.state) applyState(data.state, request.op !== 'rows' && request.op !== 'state');
