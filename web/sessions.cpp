@@ -32,6 +32,8 @@ void WebSession::begin_request() {
   last_used_ = Clock::now().time_since_epoch().count();
 }
 
+void WebSession::touch() { last_used_ = Clock::now().time_since_epoch().count(); }
+
 void WebSession::end_request() {
   last_used_ = Clock::now().time_since_epoch().count();
   --running_;
@@ -82,6 +84,7 @@ std::shared_ptr<WebSession> SessionStore::find(const std::string& cookie_token) 
     by_cookie_digest_.erase(it);
     return nullptr;
   }
+  it->second->touch();  // the reaper must not take it between here and its request's start
   return it->second;
 }
 

@@ -42,6 +42,8 @@ class WebSession {
   // Marks the start and end of a request; a session with a request running is never idle.
   void begin_request();
   void end_request();
+  // Counts as used now.
+  void touch();
   bool idle_longer_than(std::chrono::milliseconds timeout, Clock::time_point now) const;
 
   // Sessions alive in this process (ended ones are counted out once their runtime session
@@ -67,8 +69,8 @@ class SessionStore {
   // full.
   std::pair<std::shared_ptr<WebSession>, std::string> add(UserRecord user,
                                                           std::unique_ptr<driver::Driver> driver);
-  // The live session of a cookie token; null when there is none or it has gone idle too long
-  // (then it is ended here).
+  // The live session of a cookie token, which counts as used from now on; null when there is
+  // none or it has gone idle too long (then it is ended here).
   std::shared_ptr<WebSession> find(const std::string& cookie_token);
   // Ends the session of a cookie token; false when there was none.
   bool remove(const std::string& cookie_token);
