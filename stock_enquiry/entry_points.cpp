@@ -64,25 +64,31 @@ SCRIPT(1, 19, 1, w_bj704_001, rb_2_clicked())
 SCRIPT(1, 20, 1, w_bj704_001, rb_3_clicked())
 SCRIPT(1, 21, 1, w_bj704_001, rb_4_clicked())
 
+// The scripts the two stock list forms share (stock_list_form), with the same numbers in both.
+#define LIST_FORM_SCRIPTS                                                              \
+  {1, 1, "dw_edit", "rowfocuschanged"}, {1, 2, "dw_edit", "clicked"},                  \
+      {1, 3, "dw_edit", "doubleclicked"}, {1, 4, "dw_edit", "rownotmove"},             \
+      {1, 5, "dw_edit", "editchanged"}, {8, 1, "cb_5", "clicked"}, {20, 1, "rb_3", "clicked"}, \
+      {21, 1, "rb_4", "clicked"}
+#define LIST_FORM_ENTRIES(object, Class)                                                       \
+  SCRIPT(object, 1, 1, Class, dw_edit_rowfocuschanged(ui::row_arg(args)))                     \
+  SCRIPT(object, 1, 2, Class, dw_edit_clicked(ui::row_arg(args)))                             \
+  SCRIPT(object, 1, 3, Class, dw_edit_doubleclicked(ui::row_arg(args)))                       \
+  SCRIPT(object, 1, 4, Class, dw_edit_rownotmove())                                           \
+  SCRIPT(object, 1, 5, Class,                                                                 \
+         dw_edit_editchanged(ui::row_arg(args), ui::args_of(args).column, ui::args_of(args).data)) \
+  SCRIPT(object, 8, 1, Class, cb_5_clicked())                                                 \
+  SCRIPT(object, 20, 1, Class, rb_3_clicked())                                                \
+  SCRIPT(object, 21, 1, Class, rb_4_clicked())
+
 SPARESTOCK_OBJECT(w_bj704_001_001, "window", "w_bj704_001", 2, {0, 0, "", "create"},
-                  {0, 1, "", "open"}, {0, 2, "", "gg"}, {1, 1, "dw_edit", "rowfocuschanged"},
-                  {1, 2, "dw_edit", "clicked"}, {1, 3, "dw_edit", "doubleclicked"},
-                  {1, 4, "dw_edit", "rownotmove"}, {1, 5, "dw_edit", "editchanged"},
-                  {8, 1, "cb_5", "clicked"}, {20, 1, "rb_3", "clicked"}, {21, 1, "rb_4", "clicked"},
-                  {22, 1, "cb_8", "clicked"}, {24, 1, "cb_9", "clicked"}, {25, 1, "cb_11", "clicked"},
-                  {27, 1, "cb_12", "clicked"}, {28, 1, "cb_13", "clicked"})
+                  {0, 1, "", "open"}, {0, 2, "", "gg"}, LIST_FORM_SCRIPTS, {22, 1, "cb_8", "clicked"},
+                  {24, 1, "cb_9", "clicked"}, {25, 1, "cb_11", "clicked"}, {27, 1, "cb_12", "clicked"},
+                  {28, 1, "cb_13", "clicked"})
 SPARESTOCK_ENTRY(2, 0, 0) { return ui::created(new w_bj704_001_001(ui::session_arg(args))); }
 SCRIPT(2, 0, 1, w_bj704_001_001, open())
 SCRIPT(2, 0, 2, w_bj704_001_001, gg())
-SCRIPT(2, 1, 1, w_bj704_001_001, dw_edit_rowfocuschanged(ui::row_arg(args)))
-SCRIPT(2, 1, 2, w_bj704_001_001, dw_edit_clicked(ui::row_arg(args)))
-SCRIPT(2, 1, 3, w_bj704_001_001, dw_edit_doubleclicked(ui::row_arg(args)))
-SCRIPT(2, 1, 4, w_bj704_001_001, dw_edit_rownotmove())
-SCRIPT(2, 1, 5, w_bj704_001_001,
-       dw_edit_editchanged(ui::row_arg(args), ui::args_of(args).column, ui::args_of(args).data))
-SCRIPT(2, 8, 1, w_bj704_001_001, cb_5_clicked())
-SCRIPT(2, 20, 1, w_bj704_001_001, rb_3_clicked())
-SCRIPT(2, 21, 1, w_bj704_001_001, rb_4_clicked())
+LIST_FORM_ENTRIES(2, w_bj704_001_001)
 SCRIPT(2, 22, 1, w_bj704_001_001, cb_8_clicked())
 SCRIPT(2, 24, 1, w_bj704_001_001, cb_9_clicked())
 SCRIPT(2, 25, 1, w_bj704_001_001, cb_11_clicked())
@@ -90,25 +96,13 @@ SCRIPT(2, 27, 1, w_bj704_001_001, cb_12_clicked())
 SCRIPT(2, 28, 1, w_bj704_001_001, cb_13_clicked())
 
 SPARESTOCK_OBJECT(w_bj704_001_003, "window", "w_bj704_001", 3, {0, 0, "", "create"},
-                  {0, 1, "", "open"}, {0, 2, "", "close"}, {0, 3, "", "gg"},
-                  {1, 1, "dw_edit", "rowfocuschanged"}, {1, 2, "dw_edit", "clicked"},
-                  {1, 3, "dw_edit", "doubleclicked"}, {1, 4, "dw_edit", "rownotmove"},
-                  {1, 5, "dw_edit", "editchanged"}, {8, 1, "cb_5", "clicked"},
-                  {20, 1, "rb_3", "clicked"}, {21, 1, "rb_4", "clicked"}, {22, 1, "cb_8", "clicked"},
-                  {23, 1, "cb_9", "clicked"})
+                  {0, 1, "", "open"}, {0, 2, "", "close"}, {0, 3, "", "gg"}, LIST_FORM_SCRIPTS,
+                  {22, 1, "cb_8", "clicked"}, {23, 1, "cb_9", "clicked"})
 SPARESTOCK_ENTRY(3, 0, 0) { return ui::created(new w_bj704_001_003(ui::session_arg(args))); }
 SCRIPT(3, 0, 1, w_bj704_001_003, open())
 SCRIPT(3, 0, 2, w_bj704_001_003, close())
 SCRIPT(3, 0, 3, w_bj704_001_003, gg())
-SCRIPT(3, 1, 1, w_bj704_001_003, dw_edit_rowfocuschanged(ui::row_arg(args)))
-SCRIPT(3, 1, 2, w_bj704_001_003, dw_edit_clicked(ui::row_arg(args)))
-SCRIPT(3, 1, 3, w_bj704_001_003, dw_edit_doubleclicked(ui::row_arg(args)))
-SCRIPT(3, 1, 4, w_bj704_001_003, dw_edit_rownotmove())
-SCRIPT(3, 1, 5, w_bj704_001_003,
-       dw_edit_editchanged(ui::row_arg(args), ui::args_of(args).column, ui::args_of(args).data))
-SCRIPT(3, 8, 1, w_bj704_001_003, cb_5_clicked())
-SCRIPT(3, 20, 1, w_bj704_001_003, rb_3_clicked())
-SCRIPT(3, 21, 1, w_bj704_001_003, rb_4_clicked())
+LIST_FORM_ENTRIES(3, w_bj704_001_003)
 SCRIPT(3, 22, 1, w_bj704_001_003, cb_8_clicked())
 SCRIPT(3, 23, 1, w_bj704_001_003, cb_9_clicked())
 

@@ -1,14 +1,12 @@
 #include "stock_enquiry/w_bj704_001_001.h"
 
-
-#include "common/row_count_status.h"
 #include "host/lib/w_main.h"
 #include "stock_enquiry/stock_labels.h"
 #include "stock_enquiry/w_bj704_001_003.h"
 
 namespace sparestock::stock_enquiry {
 
-w_bj704_001_001::w_bj704_001_001(ui::Session& session) : w_bj704_001(session, "w_bj704_001_001") {
+w_bj704_001_001::w_bj704_001_001(ui::Session& session) : stock_list_form(session, "w_bj704_001_001") {
   title = "查询备件库存情况";
   height = 2330;
   cb_1.text = "备件号(&1)";
@@ -36,46 +34,12 @@ w_bj704_001_001::~w_bj704_001_001() {
 }
 
 void w_bj704_001_001::open() {
-  w_bj704_001::open();
+  stock_list_form::open();
   db::Transaction& sqlca = session().sqlca;
   dw_1.grid.settransobject(sqlca);
   dw_2.grid.settransobject(sqlca);
-  dw_edit.grid.setsort("mid(dbj030_ccph,5,4) A");
-  dw_edit.grid.sort();
-  dw_edit.grid.modify("datawindow.readonly=yes");
   const ui::Globals& g = session().globals();
   lib::w_main(session()).title(g.gs_title + g.gs_dq + "查询备件库存情况");
-}
-
-void w_bj704_001_001::dw_edit_doubleclicked(long) {}
-
-void w_bj704_001_001::dw_edit_rownotmove() {}
-
-void w_bj704_001_001::dw_edit_editchanged(long, const std::string&, const std::string&) {}
-
-void w_bj704_001_001::dw_edit_rowfocuschanged(long currentrow) {
-  w_bj704_001::dw_edit_rowfocuschanged(currentrow);
-  highlight_current_row(currentrow);
-}
-
-void w_bj704_001_001::dw_edit_clicked(long row) {
-  w_bj704_001::dw_edit_clicked(row);
-  common::status_on_clicked(dw_edit, row);
-}
-
-void w_bj704_001_001::cb_5_clicked() {
-  w_bj704_001::cb_5_clicked();
-  xlh = 5;
-}
-
-void w_bj704_001_001::rb_3_clicked() {
-  dw_edit.grid.setsort("dbj030_ccph A");
-  dw_edit.grid.sort();
-}
-
-void w_bj704_001_001::rb_4_clicked() {
-  dw_edit.grid.setsort("mid(dbj030_ccph,5,20) A");
-  dw_edit.grid.sort();
 }
 
 void w_bj704_001_001::cb_8_clicked() { session().windows().close(*this); }
@@ -102,7 +66,5 @@ void w_bj704_001_001::cb_11_clicked() {
 void w_bj704_001_001::cb_12_clicked() { session().windows().open("w_bj704_001_003"); }
 
 void w_bj704_001_001::cb_13_clicked() { session().windows().open("w_bj418_001"); }
-
-void w_bj704_001_001::gg() { search(Variant::B); }
 
 }  // namespace sparestock::stock_enquiry

@@ -6,11 +6,11 @@
 // hidden dw_2, one label per row shown), and opens the zero-stock enquiry w_bj704_001_003 and
 // the host's stock status w_bj418_001.
 
-#include "stock_enquiry/w_bj704_001.h"
+#include "stock_enquiry/stock_list_form.h"
 
 namespace sparestock::stock_enquiry {
 
-class w_bj704_001_001 : public w_bj704_001 {
+class w_bj704_001_001 : public stock_list_form {
  public:
   explicit w_bj704_001_001(ui::Session& session);
   ~w_bj704_001_001() override;
@@ -27,22 +27,11 @@ class w_bj704_001_001 : public w_bj704_001 {
   void open() override;
 
   // ---- control events ----
-  void dw_edit_doubleclicked(long row) override;  // replaces: nothing
-  void dw_edit_rownotmove() override;             // replaces: nothing
-  void dw_edit_editchanged(long row, const std::string& column, const std::string& data);
-  void dw_edit_rowfocuschanged(long currentrow) override;  // extends
-  void dw_edit_clicked(long row) override;                 // extends
-  void cb_5_clicked() override;                            // extends
-  void rb_3_clicked() override;                            // replaces
-  void rb_4_clicked() override;                            // replaces
   void cb_8_clicked();
   void cb_9_clicked();
   void cb_11_clicked();
   void cb_12_clicked();
   void cb_13_clicked();
-
-  // ---- window functions ----
-  void gg() override;  // variant B
 };
 
 }  // namespace sparestock::stock_enquiry

@@ -5,11 +5,11 @@
 // structure, and the frame's title is left as it is), double-click and Enter in the grid do
 // nothing. cb_9 prints dw_edit itself.
 
-#include "stock_enquiry/w_bj704_001.h"
+#include "stock_enquiry/stock_list_form.h"
 
 namespace sparestock::stock_enquiry {
 
-class w_bj704_001_003 : public w_bj704_001 {
+class w_bj704_001_003 : public stock_list_form {
  public:
   explicit w_bj704_001_003(ui::Session& session);
   ~w_bj704_001_003() override;
@@ -18,23 +18,11 @@ class w_bj704_001_003 : public w_bj704_001 {
   ui::CommandButton cb_9{*this, "cb_9", "打印(&8)"};
 
   // ---- window events ----
-  void open() override;   // extends
   void close() override;  // replaces: nothing
 
   // ---- control events ----
-  void dw_edit_doubleclicked(long row) override;  // replaces: nothing
-  void dw_edit_rownotmove() override;             // replaces: nothing
-  void dw_edit_editchanged(long row, const std::string& column, const std::string& data);
-  void dw_edit_rowfocuschanged(long currentrow) override;  // extends
-  void dw_edit_clicked(long row) override;                 // extends
-  void cb_5_clicked() override;                            // extends
-  void rb_3_clicked() override;                            // replaces
-  void rb_4_clicked() override;                            // replaces
   void cb_8_clicked();
   void cb_9_clicked();
-
-  // ---- window functions ----
-  void gg() override;  // variant B
 };
 
 }  // namespace sparestock::stock_enquiry
