@@ -307,6 +307,18 @@ TEST_P(WebServerTest, BadBodiesAreAnsweredWithErrors) {
   EXPECT_EQ(r->status, 413);
   // The session is unharmed.
   EXPECT_EQ(b.send({{"op", "state"}})["ok"], true);
+  // Rows are read a window's worth at a time: a whole large grid in one answer is refused.
+  EXPECT_EQ(b.send({{"op", "open"}, {"window", "w_bj418_001"}})["ok"], true);
+  json rows = {{"op", "rows"}, {"window", "w_bj418_001"}, {"control", "dw_1"}, {"from", 1}};
+  for (const json& count : {json(1001), json("50"), json()}) {
+    json asked = rows;
+    if (!count.is_null()) asked["count"] = count;
+    json refused = b.send(asked);
+    EXPECT_EQ(refused["ok"], false) << asked;
+    EXPECT_NE(refused.value("error", "").find("at most 1000 rows"), std::string::npos) << refused;
+  }
+  rows["count"] = 1000;
+  EXPECT_EQ(b.send(rows)["ok"], true);
 
   httplib::Client cli("127.0.0.1", port_);
   EXPECT_EQ(cli.Post("/api/login", "{\"company\": ", "application/json")->status, 400);

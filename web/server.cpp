@@ -40,6 +40,9 @@ constexpr const char* kBadCsrf = "请求校验失败";
 constexpr const char* kOtherSession = "无权访问该会话";
 constexpr const char* kBadOrigin = "请求来源不正确";
 constexpr const char* kBadLoginRequest = "登录请求不正确";
+// Rows one request may read over HTTP: a browser fetches the rows in view, so a larger count can
+// only make one session's answer (and the server's memory for it) as large as a whole grid.
+constexpr long kMaxRowsPerRequest = 1000;
 constexpr const char* kNotJson = "登录请求须为 JSON (Content-Type: application/json)";
 constexpr const char* kSessionsFull = "在线会话已满，请稍后再试";
 constexpr const char* kServerError = "服务器内部错误";
@@ -330,6 +333,13 @@ struct Server::Impl {
       return send_json(res, 200, {{"ok", false},
                                   {"error", "the op host is not available over HTTP: a session's globals "
                                             "come from its login"}});
+    if (request.is_object() && request.value("op", json()) == "rows") {
+      const json& count = request.contains("count") ? request["count"] : json();
+      if (!count.is_number_integer() || count.get<long>() > kMaxRowsPerRequest)
+        return send_json(res, 200, {{"ok", false},
+                                    {"error", fmt::format("rows over HTTP needs a \"count\" of at most {} rows",
+                                                          kMaxRowsPerRequest)}});
+    }
     RequestScope scope(*s);
     send_json(res, 200, s->driver().handle(request));
   }
