@@ -241,35 +241,45 @@ void register_objects(const Module& m) {
 }  // namespace
 
 std::vector<std::string> exported_symbols(const std::string& path) {
+  // Reads only the ELF header, the section table and the dynamic symbol table with its strings:
+  // a library built with debug information is many times larger than those.
   std::ifstream in(path, std::ios::binary);
   if (!in) throw ModuleError("cannot read module library " + path);
-  std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   auto bad = [&](const char* why) { return ModuleError(fmt::format("module library {}: {}", path, why)); };
-  if (image.size() < sizeof(Elf64_Ehdr) || std::memcmp(image.data(), ELFMAG, SELFMAG) != 0 ||
-      image[EI_CLASS] != ELFCLASS64)
+  in.seekg(0, std::ios::end);
+  const uint64_t file_size = static_cast<uint64_t>(in.tellg());
+  auto read_at = [&](uint64_t offset, uint64_t size) {
+    if (offset > file_size || size > file_size - offset) throw bad("a table lies outside the file");
+    std::string bytes(size, '\0');
+    in.seekg(static_cast<std::streamoff>(offset));
+    in.read(bytes.data(), static_cast<std::streamsize>(size));
+    if (!in) throw bad("cannot be read");
+    return bytes;
+  };
+  if (file_size < sizeof(Elf64_Ehdr)) throw bad("not a 64-bit ELF file");
+  std::string header = read_at(0, sizeof(Elf64_Ehdr));
+  if (std::memcmp(header.data(), ELFMAG, SELFMAG) != 0 || header[EI_CLASS] != ELFCLASS64)
     throw bad("not a 64-bit ELF file");
   Elf64_Ehdr eh;
-  std::memcpy(&eh, image.data(), sizeof eh);
-  if (eh.e_shoff == 0 || eh.e_shentsize != sizeof(Elf64_Shdr) ||
-      eh.e_shoff + uint64_t(eh.e_shnum) * sizeof(Elf64_Shdr) > image.size())
-    throw bad("no readable section table");
+  std::memcpy(&eh, header.data(), sizeof eh);
+  if (eh.e_shoff == 0 || eh.e_shentsize != sizeof(Elf64_Shdr)) throw bad("no readable section table");
+  std::string table = read_at(eh.e_shoff, uint64_t(eh.e_shnum) * sizeof(Elf64_Shdr));
   std::vector<Elf64_Shdr> sections(eh.e_shnum);
-  std::memcpy(sections.data(), image.data() + eh.e_shoff, eh.e_shnum * sizeof(Elf64_Shdr));
+  std::memcpy(sections.data(), table.data(), table.size());
   std::vector<std::string> out;
   for (const Elf64_Shdr& sh : sections) {
     if (sh.sh_type != SHT_DYNSYM) continue;
     if (sh.sh_link >= sections.size()) throw bad("symbol table without strings");
-    const Elf64_Shdr& strings = sections[sh.sh_link];
-    if (sh.sh_offset + sh.sh_size > image.size() || strings.sh_offset + strings.sh_size > image.size())
-      throw bad("symbol table outside the file");
-    for (uint64_t off = sh.sh_offset; off + sizeof(Elf64_Sym) <= sh.sh_offset + sh.sh_size; off += sizeof(Elf64_Sym)) {
+    std::string symbols = read_at(sh.sh_offset, sh.sh_size);
+    std::string strings = read_at(sections[sh.sh_link].sh_offset, sections[sh.sh_link].sh_size);
+    for (size_t off = 0; off + sizeof(Elf64_Sym) <= symbols.size(); off += sizeof(Elf64_Sym)) {
       Elf64_Sym sym;
-      std::memcpy(&sym, image.data() + off, sizeof sym);
-      if (sym.st_shndx == SHN_UNDEF || sym.st_name >= strings.sh_size) continue;
+      std::memcpy(&sym, symbols.data() + off, sizeof sym);
+      if (sym.st_shndx == SHN_UNDEF || sym.st_name >= strings.size()) continue;
       int binding = ELF64_ST_BIND(sym.st_info);
       if (binding != STB_GLOBAL && binding != STB_WEAK) continue;
-      const char* name = image.data() + strings.sh_offset + sym.st_name;
-      out.emplace_back(name, strnlen(name, strings.sh_size - sym.st_name));
+      const char* name = strings.data() + sym.st_name;
+      out.emplace_back(name, strnlen(name, strings.size() - sym.st_name));
     }
   }
   return out;
@@ -293,7 +303,14 @@ std::unique_ptr<Module> open_module(const std::string& path) {
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
   if (!handle) throw ModuleError(fmt::format("cannot load module library {}: {}", path, dlerror()));
   read_tables(*m, handle, exported_symbols(path));
-  probe(*m);
+  try {
+    probe(*m);
+  } catch (const ModuleError&) {
+    throw;
+  } catch (const std::exception& e) {
+    // A constructor of the module that fails is a fault of the library as loaded.
+    throw ModuleError(fmt::format("module library {}: building its objects failed: {}", path, e.what()));
+  }
   return m;
 }
 
