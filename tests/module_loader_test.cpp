@@ -1,5 +1,6 @@
 // The module library's entry points and the runtime's checks of them at start-up.
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -82,6 +83,17 @@ TEST(ModuleLoader, MissingOrForeignLibraryIsAClearError) {
   } catch (const lib::ModuleError& e) {
     EXPECT_NE(std::string(e.what()).find("not a 64-bit ELF file"), std::string::npos);
   }
+  // A library cut short: its section table lies beyond the end of the file.
+  std::string cut = (std::filesystem::temp_directory_path() / "sparestock_cut_module.so").string();
+  std::filesystem::copy_file(lib::default_module_path(), cut, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::resize_file(cut, 4096);
+  try {
+    lib::exported_symbols(cut);
+    ADD_FAILURE() << "a truncated library read";
+  } catch (const lib::ModuleError& e) {
+    EXPECT_NE(std::string(e.what()).find("outside the file"), std::string::npos) << e.what();
+  }
+  std::filesystem::remove(cut);
 }
 
 }  // namespace
