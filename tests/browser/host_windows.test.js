@@ -7,21 +7,10 @@ const test = require('node:test');
 const assert = require('node:assert');
 const h = require('./lib/harness');
 
-let server;
-let browser;
-
-test.before(async () => {
-  server = await h.startServer();
-  browser = await h.launchBrowser();
-});
-
-test.after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.stop();
-});
+const env = h.serverAndBrowser(test);
 
 test('logging in: wrong password refused in Chinese, then the frame with its launcher', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await page.waitForSelector('.login-form');
   await h.screenshot(page, 'login');
   await page.fill('#login-user', '001');
@@ -39,7 +28,7 @@ test('logging in: wrong password refused in Chinese, then the frame with its lau
 });
 
 test('stock status: grid, current row, keys, menu with hidden items, toolbar, print, Alt+X', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   await h.request(page, { op: 'open', window: 'w_bj418_001' });
   const win = h.windowSel('w_bj418_001');
@@ -114,7 +103,7 @@ test('stock status: grid, current row, keys, menu with hidden items, toolbar, pr
 });
 
 test('query form: a condition narrows the list; no match shows the message box', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   await h.request(page, { op: 'open', window: 'w_bj418_001' });
   await page.click('.toolbar .tool[data-item="m_1"]');
@@ -141,7 +130,7 @@ test('query form: a condition narrows the list; no match shows the message box',
 });
 
 test('part-number popup: F9 pick list, search, double-click hands the part back, Enter returns it', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   await h.request(page, { op: 'open', window: 'w_bj704_002' });
   const popup = 'w_bj704_002';
@@ -192,7 +181,7 @@ test('part-number popup: F9 pick list, search, double-click hands the part back,
 });
 
 test('a reloaded page resumes its session; logging out ends it', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   await h.request(page, { op: 'open', window: 'w_bj418_001' });
   await page.reload();
@@ -209,7 +198,7 @@ test('a reloaded page resumes its session; logging out ends it', async () => {
 // amended here: a state with a pending 是/否/取消 box must give a modal dialog whose button sends
 // `answer` with its number, and nothing else can be clicked meanwhile.
 test('a pending message box is answered with the chosen button', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   const sent = [];
   const box = { title: '提示信息', text: '数据已修改，是否保存？', icon: 'question', buttons: ['是', '否', '取消'] };
@@ -253,7 +242,7 @@ test('a pending message box is answered with the chosen button', async () => {
 // No form built so far has a grid open for input, so the state is amended here: a column the
 // state calls editable becomes a text field in the current row, and a changed cell sends `edit`.
 test('an editable cell of the current row sends what is typed as an edit', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   const edits = [];
   await page.route('**/api/session/*', async (route) => {

@@ -7,21 +7,10 @@ const test = require('node:test');
 const assert = require('node:assert');
 const h = require('./lib/harness');
 
-let server;
-let browser;
-
-test.before(async () => {
-  server = await h.startServer({ parts: 100000 });
-  browser = await h.launchBrowser();
-});
-
-test.after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.stop();
-});
+const env = h.serverAndBrowser(test, { parts: 100000 });
 
 test('scrolling 100,000 rows fetches and draws only the rows in view', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   const asked = [];
   page.on('request', (r) => {

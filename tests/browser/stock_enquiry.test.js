@@ -8,18 +8,7 @@ const test = require('node:test');
 const assert = require('node:assert');
 const h = require('./lib/harness');
 
-let server;
-let browser;
-
-test.before(async () => {
-  server = await h.startServer();
-  browser = await h.launchBrowser();
-});
-
-test.after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.stop();
-});
+const env = h.serverAndBrowser(test);
 
 const W = 'w_bj704_001';
 const grid = (cls, control) => h.controlSel(cls, control);
@@ -43,7 +32,7 @@ const gridState = async (page, cls, control) =>
   (await h.state(page)).windows.find((w) => w.class === cls).controls[control];
 
 test('the stock enquiry: its layout, sums, accelerators and the monthly figures of the current row', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   await openFromLauncher(page, W);
 
@@ -92,7 +81,7 @@ test('the stock enquiry: its layout, sums, accelerators and the monthly figures 
 });
 
 test('searching by part name through the popup; an empty result shows its message box', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   await openFromLauncher(page, W);
   const all = (await gridState(page, W, 'dw_edit')).rowcount;
@@ -127,7 +116,7 @@ test('searching by part name through the popup; an empty result shows its messag
 });
 
 test('searching by category with the F9 pick list, then handing a row back by double-click', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   await openFromLauncher(page, W);
 
@@ -172,7 +161,7 @@ test('searching by category with the F9 pick list, then handing a row back by do
 });
 
 test('the stock status window prints its rows as shown; zero stock and stock status open from it', async () => {
-  const page = await h.openPage(browser, server.url);
+  const page = await h.openPage(env.browser, env.server.url);
   await h.login(page);
   const S = 'w_bj704_001_001';
   await openFromLauncher(page, S);

@@ -130,6 +130,21 @@ async function screenshot(page, name) {
   await page.screenshot({ path: path.join(screenshotDir(), `${name}.png`) });
 }
 
+// A server on a fresh demo database and a browser for the tests of one file: started before
+// the first test, stopped after the last. The returned object holds them once started.
+function serverAndBrowser(test, serverOptions) {
+  const env = { server: null, browser: null };
+  test.before(async () => {
+    env.server = await startServer(serverOptions);
+    env.browser = await launchBrowser();
+  });
+  test.after(async () => {
+    if (env.browser) await env.browser.close();
+    if (env.server) await env.server.stop();
+  });
+  return env;
+}
+
 module.exports = {
-  startServer, launchBrowser, openPage, login, settle, state, request, windowSel, controlSel, screenshot,
+  serverAndBrowser, startServer, launchBrowser, openPage, login, settle, state, request, windowSel, controlSel, screenshot,
 };
