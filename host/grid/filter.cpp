@@ -521,14 +521,20 @@ bool text_source(const Node& n, TextSource* src) {
   return false;
 }
 
+// A comparison with its constant side on the right: `'A' = x` reads as `x = 'A'`.
+struct Oriented {
+  const Node* var;
+  const Node* lit;
+  CompareOp op;
+};
+Oriented oriented(const CompareNode& cmp) {
+  if (cmp.left().is_constant() && !cmp.right().is_constant())
+    return {&cmp.right(), &cmp.left(), flipped(cmp.op())};
+  return {&cmp.left(), &cmp.right(), cmp.op()};
+}
+
 std::unique_ptr<Predicate> compare_predicate(const CompareNode& cmp) {
-  const Node* var = &cmp.left();
-  const Node* lit = &cmp.right();
-  CompareOp op = cmp.op();
-  if (var->is_constant() && !lit->is_constant()) {
-    std::swap(var, lit);
-    op = flipped(op);
-  }
+  auto [var, lit, op] = oriented(cmp);
   if (!lit->is_constant()) return nullptr;
   EvalContext none;
   Scalar k = lit->eval(none, 0);
@@ -594,13 +600,7 @@ class IntPredicate : public Predicate {
 // pos(x, 'lit') > 0 (also >= 1, <> 0): x contains lit. With x = upper(column) and a literal
 // without lower-case letters: the column contains lit, ignoring the case of ASCII letters.
 std::unique_ptr<Predicate> pos_predicate(const CompareNode& cmp) {
-  const Node* var = &cmp.left();
-  const Node* lit = &cmp.right();
-  CompareOp op = cmp.op();
-  if (var->is_constant() && !lit->is_constant()) {
-    std::swap(var, lit);
-    op = flipped(op);
-  }
+  auto [var, lit, op] = oriented(cmp);
   auto* pos = dynamic_cast<const FunctionNode*>(var);
   if (!pos || pos->name() != "pos" || pos->args().size() != 2 || !lit->is_constant()) return nullptr;
   EvalContext none;
@@ -625,13 +625,7 @@ std::unique_ptr<Predicate> pos_predicate(const CompareNode& cmp) {
 }
 
 std::unique_ptr<Predicate> int_predicate(const CompareNode& cmp) {
-  const Node* var = &cmp.left();
-  const Node* lit = &cmp.right();
-  CompareOp op = cmp.op();
-  if (var->is_constant() && !lit->is_constant()) {
-    std::swap(var, lit);
-    op = flipped(op);
-  }
+  auto [var, lit, op] = oriented(cmp);
   auto* col = dynamic_cast<const ColumnNode*>(var);
   if (!col || !lit->is_constant()) return nullptr;
   if (col->type() != ValueType::Decimal && col->type() != ValueType::DateTime) return nullptr;
