@@ -19,11 +19,11 @@ constexpr long kLastRow = 99999999;
 
 w_bj703_001::w_bj703_001(ui::Session& session) : w_large(session, "w_bj703_001") {
   title = kTitle;
-  width = 3200;
-  height = 1900;
+  width = 4800;
+  height = 2640;
   dw_1.grid.set_dataobject("d_bj703_002");
 
-  gb_1.place(20, 10, 3150, 250);
+  gb_1.place(20, 10, 4740, 250);
   rb_1.place(60, 60, 460, 64);
   rb_2.place(60, 130, 460, 64);
   rb_3.place(60, 200, 460, 64);
@@ -35,7 +35,7 @@ w_bj703_001::w_bj703_001(ui::Session& session) : w_large(session, "w_bj703_001")
   ddlb_1.place(1130, 160, 500, 300);
   pb_1.place(1640, 156, 101, 100);
   pb_1.picture = "locate.bmp";
-  dw_1.place(20, 290, 3150, 1560);
+  dw_1.place(20, 290, 4740, 2250);
 
   // Until a search button chooses, there is no pick list to open and no flag to choose.
   pb_1.visible = false;
