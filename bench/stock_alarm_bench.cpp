@@ -26,6 +26,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bench/measure.h"
 #include "bench/stock_data.h"
 #include "host/db/transaction.h"
 #include "host/driver/driver.h"
@@ -58,33 +59,6 @@ std::string alarm_statement(int kind) {
              "ON m.ccph = s.ccph "
              "WHERE s.cgsh = '01' GROUP BY s.cgsh, s.ccph HAVING ") +
          having;
-}
-
-json must(driver::Driver& d, const json& request) {
-  json out = d.handle(request);
-  if (!out.value("ok", false)) throw std::runtime_error(request.dump() + " -> " + out.dump());
-  return out;
-}
-
-double ms_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-template <class F>
-double mean_ms(int repeat, F&& fn) {
-  auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < repeat; ++i) fn();
-  return ms_since(start) / repeat;
-}
-
-long sqlite_rows(sqlite3* db, const std::string& sql) {
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-    throw std::runtime_error(sqlite3_errmsg(db));
-  long n = 0;
-  while (sqlite3_step(st) == SQLITE_ROW) ++n;
-  sqlite3_finalize(st);
-  return n;
 }
 
 // The parts of kind `kind` that the grid shows: the procedure's rows under the standing filter.

@@ -24,6 +24,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bench/measure.h"
 #include "bench/stock_data.h"
 #include "host/db/transaction.h"
 #include "host/driver/driver.h"
@@ -66,21 +67,11 @@ void load_forms() {
   (void)loaded;
 }
 
-json must(driver::Driver& d, const json& request) {
-  json out = d.handle(request);
-  if (!out.value("ok", false)) throw std::runtime_error(request.dump() + " -> " + out.dump());
-  return out;
-}
-
 std::unique_ptr<driver::Driver> logged_in() {
   load_forms();
   auto d = std::make_unique<driver::Driver>(stock_database(kRows));
   must(*d, {{"op", "host"}, {"globals", {{"gs_yhssgsh", "01"}, {"gs_tsxx", "提示信息"}}}});
   return d;
-}
-
-double ms_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 // The grid the references filter: d_bj704_002 of company 01, sorted as the form holds it.
@@ -104,24 +95,6 @@ db::Transaction& reference_transaction() {
     return tr;
   }();
   return *t;
-}
-
-// Mean time of `repeat` runs of `fn`, in milliseconds.
-template <class F>
-double mean_ms(int repeat, F&& fn) {
-  auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < repeat; ++i) fn();
-  return ms_since(start) / repeat;
-}
-
-long sqlite_rows(sqlite3* db, const std::string& sql) {
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-    throw std::runtime_error(sqlite3_errmsg(db));
-  long n = 0;
-  while (sqlite3_step(st) == SQLITE_ROW) ++n;
-  sqlite3_finalize(st);
-  return n;
 }
 
 void BM_StockEnquiryOpen(benchmark::State& state) {
