@@ -69,9 +69,6 @@ class w_bj703_001 : public lib::w_large {
   void dw_1_rowfocuschanged(long currentrow);
   void dw_1_itemfocuschanged(long row, const std::string& column);
 
- protected:
-  ui::GridControl* main_grid() override { return &dw_1; }
-
  private:
   // The list of alarm kind `kind` for the company, then a commit to end the read. A failed
   // retrieval is rolled back and told, so that an empty list never stands for "no alarm" when
