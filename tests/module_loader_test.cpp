@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "common/structures.h"
+#include "host/lib/help.h"
 #include "host/lib/module_loader.h"
 #include "host/ui/window.h"
 #include "stock_enquiry/s_bj704_001.h"
@@ -35,6 +36,7 @@ TEST(ModuleLoader, ModuleExportsATablePerObjectAndAnEntryPerScript) {
   EXPECT_EQ(kinds["userobject"], 1);
   EXPECT_EQ(kinds["structure"], 3);  // s_bj605_001, s_bj605_003 and the stock row s_bj704_001
   EXPECT_EQ(kinds["grid"], 15);
+  EXPECT_EQ(kinds["help"], 4);
 
   // Every form of the module is found and built by the registry through its entries.
   std::vector<std::string> forms;
@@ -62,7 +64,8 @@ TEST(ModuleLoader, NumbersComeFromTheObjectListAndTheDeclarations) {
   for (const Case& c : std::vector<Case>{{"w_bj704_001", 1}, {"w_bj704_001_001", 2}, {"w_bj704_001_003", 3},
                                          {"w_bj704_002", 4}, {"m_bj600_001", 9}, {"m_bj605_001", 11},
                                          {"uo_pdpx", 12}, {"s_bj605_001", 13}, {"s_bj605_003", 14},
-                                         {"d_bj704_002", 15}, {"r_bj606_001", 29}, {"s_bj704_001", 30}})
+                                         {"d_bj704_002", 15}, {"r_bj606_001", 29}, {"s_bj704_001", 30},
+                                         {"help_201", 31}, {"help_211", 34}})
     EXPECT_EQ(object_named(objects, c.object).number, c.number) << c.object;
   for (const auto& o : objects) EXPECT_TRUE(o.number < 5 || o.number > 8) << o.name;
 
@@ -120,6 +123,22 @@ TEST(ModuleLoader, StructuresAreReportedThroughTheirFieldsEntry) {
              {"ncbdx", 0}, {"ccjh", ""}}},
        })
     EXPECT_EQ(ui::close_value_to_json(c.value), c.expected) << c.expected.dump();
+}
+
+TEST(ModuleLoader, HelpTopicsComeFromTheModule) {
+  lib::load_module();
+  std::optional<lib::HelpTopic> stock = lib::find_help_topic(201);
+  ASSERT_TRUE(stock);
+  EXPECT_EQ(stock->title, "库存查询");
+  // The index lists the module's topics beside the host's, each with what it covers.
+  std::string index = lib::find_help_topic(0)->text;
+  for (const char* line : {"201 库存查询（查询备件库存情况、查询0库存）\n", "202 库存特殊调整（含库存数据恢复、清除空库位）\n",
+                           "204 查询库存超低储报警\n", "211 修改备件成本单价\n", "418 库存状态\n"})
+    EXPECT_NE(index.find(line), std::string::npos) << line;
+  // A number already taken is refused and changes nothing.
+  EXPECT_FALSE(lib::register_help_topic({201, "另一个", "文字", ""}));
+  EXPECT_FALSE(lib::register_help_topic({0, "目录", "文字", ""}));
+  EXPECT_EQ(lib::find_help_topic(201)->title, "库存查询");
 }
 
 TEST(ModuleLoader, SoundFixtureLoads) {
