@@ -39,7 +39,8 @@ SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, rb_3, clicked, rb_3_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, rb_4, clicked, rb_4_clicked())
 
 // What the two stock list forms change of the stock enquiry alike (stock_list_form).
-SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, rowfocuschanged, dw_edit_rowfocuschanged(ui::row_arg(args)))
+SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, rowfocuschanged,
+                                 dw_edit_rowfocuschanged(ui::row_arg(args)))
 SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, clicked, dw_edit_clicked(ui::row_arg(args)))
 SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, doubleclicked, dw_edit_doubleclicked(ui::row_arg(args)))
 SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, rownotmove, dw_edit_rownotmove())

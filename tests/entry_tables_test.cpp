@@ -35,12 +35,14 @@ TEST(EntryTables, ScanReadsDeclarationsAndNothingElse) {
             "SPARESTOCK_GRID(d_x)",
             "CONTROL_SCRIPT(w_a,dw_edit,editchanged)@1 GRID(d_x)@3"},
            {"line comment", "// SPARESTOCK_GRID(d_x)\nSPARESTOCK_GRID(d_y)", "GRID(d_y)@2"},
-           {"block comment", "/* SPARESTOCK_GRID(d_x)\n SPARESTOCK_GRID(d_z) */ SPARESTOCK_GRID(d_y)", "GRID(d_y)@2"},
+           {"block comment", "/* SPARESTOCK_GRID(d_x)\n SPARESTOCK_GRID(d_z) */ SPARESTOCK_GRID(d_y)",
+            "GRID(d_y)@2"},
            {"a macro's own definition",
             "#define SPARESTOCK_GRID(name) \\\n  SPARESTOCK_HELP(name)\nSPARESTOCK_GRID(d_y)", "GRID(d_y)@3"},
            {"string literal", "const char* s = \"SPARESTOCK_GRID(d_x)\"; SPARESTOCK_GRID(d_y)", "GRID(d_y)@1"},
            {"raw string with quotes and parentheses",
-            "auto q = R\"sql(select \"a\" from t where f(x) = ')'\n)\" )sql\";\nSPARESTOCK_GRID(d_y)", "GRID(d_y)@3"},
+            "auto q = R\"sql(select \"a\" from t where f(x) = ')'\n)\" )sql\";\nSPARESTOCK_GRID(d_y)",
+            "GRID(d_y)@3"},
            {"character literals and digit separators", "int n = 1'000; char c = '('; SPARESTOCK_GRID(d_y)",
             "GRID(d_y)@1"},
            {"a name that is no call", "auto p = &SPARESTOCK_GRID; SPARESTOCK_GRIDS(d_x)", ""},
@@ -77,7 +79,8 @@ TEST(EntryTables, ScanRefusesMalformedDeclarations) {
 
 // Numbers the declarations of several files against a list, and renders each object as
 // "name number: control.script control_name.event ..." (the object itself has no name).
-std::string numbered(const std::vector<std::string>& list, const std::vector<std::pair<std::string, std::string>>& files) {
+std::string numbered(const std::vector<std::string>& list,
+                     const std::vector<std::pair<std::string, std::string>>& files) {
   std::vector<Declaration> all;
   for (const auto& [file, source] : files) {
     auto found = scan(source, file);
@@ -156,11 +159,13 @@ TEST(EntryTables, RefusesWhatCannotBeNumbered) {
   };
   const std::vector<std::string> list = {"w_a", "w_b", "w_c"};
   for (const Case& c : std::vector<Case>{
-           {"not listed", {{"a.cpp", "SPARESTOCK_WINDOW(w_x, w_spmm)"}}, "a.cpp:1: w_x is not in the module's object list"},
+           {"not listed", {{"a.cpp", "SPARESTOCK_WINDOW(w_x, w_spmm)"}},
+            "a.cpp:1: w_x is not in the module's object list"},
            {"declared twice",
             {{"a.cpp", "SPARESTOCK_WINDOW(w_a, w_spmm)"}, {"b.cpp", "\nSPARESTOCK_WINDOW(w_a, w_spmm)"}},
             "b.cpp:2: w_a is declared twice (also a.cpp:1)"},
-           {"script of nothing", {{"a.cpp", "SPARESTOCK_SCRIPT(w_b, open, open())"}}, "a.cpp:1: w_b is not a declared object"},
+           {"script of nothing", {{"a.cpp", "SPARESTOCK_SCRIPT(w_b, open, open())"}},
+            "a.cpp:1: w_b is not a declared object"},
            {"script elsewhere",
             {{"a.cpp", "SPARESTOCK_WINDOW(w_a, w_spmm)"}, {"b.cpp", "SPARESTOCK_SCRIPT(w_a, open, open())"}},
             "b.cpp:1: a script of w_a outside a.cpp, which declares it"},
@@ -212,7 +217,8 @@ TEST(EntryTables, HeaderNamesEveryEntryOnce) {
   std::string h = header(objects(
       "SPARESTOCK_WINDOW(w_a, w_spmm)\nSPARESTOCK_SCRIPT(w_a, open, open())\n"
       "SPARESTOCK_SHARED_CONTROL_SCRIPT(list, cb_5, clicked, f())\n"
-      "SPARESTOCK_WINDOW(w_b, w_a)\nSPARESTOCK_CONTROL_SCRIPT(w_b, cb_8, clicked, f())\nSPARESTOCK_SHARES(w_b, list)"));
+      "SPARESTOCK_WINDOW(w_b, w_a)\nSPARESTOCK_CONTROL_SCRIPT(w_b, cb_8, clicked, f())\n"
+      "SPARESTOCK_SHARES(w_b, list)"));
   for (const char* line : {
            "#define SPARESTOCK_NUMBER_w_a 1\n",
            "#define SPARESTOCK_SCRIPTS_w_a \\\n    {0, 0, \"\", \"create\"}, \\\n    {0, 1, \"\", \"open\"}\n",

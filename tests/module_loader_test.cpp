@@ -132,8 +132,9 @@ TEST(ModuleLoader, HelpTopicsComeFromTheModule) {
   EXPECT_EQ(stock->title, "库存查询");
   // The index lists the module's topics beside the host's, each with what it covers.
   std::string index = lib::find_help_topic(0)->text;
-  for (const char* line : {"201 库存查询（查询备件库存情况、查询0库存）\n", "202 库存特殊调整（含库存数据恢复、清除空库位）\n",
-                           "204 查询库存超低储报警\n", "211 修改备件成本单价\n", "418 库存状态\n"})
+  for (const char* line : {"201 库存查询（查询备件库存情况、查询0库存）\n",
+                           "202 库存特殊调整（含库存数据恢复、清除空库位）\n", "204 查询库存超低储报警\n",
+                           "211 修改备件成本单价\n", "418 库存状态\n"})
     EXPECT_NE(index.find(line), std::string::npos) << line;
   // A number already taken is refused and changes nothing.
   EXPECT_FALSE(lib::register_help_topic({201, "另一个", "文字", ""}));

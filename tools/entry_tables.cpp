@@ -45,7 +45,8 @@ std::vector<std::string> implicit_scripts(const std::string& kind) {
 
 bool is_identifier(std::string_view s) {
   if (s.empty() || std::isdigit(static_cast<unsigned char>(s[0]))) return false;
-  return std::all_of(s.begin(), s.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
 std::string at(const std::string& file, int line) { return file + ":" + std::to_string(line) + ": "; }
@@ -277,7 +278,8 @@ class Numbering {
         add_to_group(d);
     }
     for (const Declaration& d : declarations) {
-      if (d.macro == "SPARESTOCK_SCRIPT" || d.macro == "SPARESTOCK_CONTROL_SCRIPT" || d.macro == "SPARESTOCK_SHARES")
+      if (d.macro == "SPARESTOCK_SCRIPT" || d.macro == "SPARESTOCK_CONTROL_SCRIPT" ||
+          d.macro == "SPARESTOCK_SHARES")
         add_to_object(d);
     }
   }
@@ -450,7 +452,8 @@ std::string header(const std::vector<Object>& objects) {
                            joined({"sparestock_shared", s.group, s.control_name, s.event}) + ", " + o.name + ")";
       }
     }
-    for (const auto& [group, entries] : shares) define("SPARESTOCK_SHARES_" + o.name + "_" + group, entries.substr(1));
+    for (const auto& [group, entries] : shares)
+      define("SPARESTOCK_SHARES_" + o.name + "_" + group, entries.substr(1));
   }
   return out.str();
 }

@@ -107,33 +107,33 @@ constexpr bool is_entry_name(std::string_view name) { return name.starts_with("_
 // An entry whose name the generated header gives; `fn` is SPARESTOCK_ENTRY_<...> and expands to
 // __fn_<object>_<control>_<script> when the build numbered that declaration.
 #define SPARESTOCK_DECLARED_ENTRY(fn) SPARESTOCK_DECLARED_ENTRY_(fn)
-#define SPARESTOCK_DECLARED_ENTRY_(fn)                                                        \
-  static_assert(::sparestock::lib::declared::is_entry_name(#fn),                              \
-                "not numbered by the build (is the object in common/objects.txt and this "    \
-                "declaration outside #if?): " #fn);                                           \
+#define SPARESTOCK_DECLARED_ENTRY_(fn)                                                     \
+  static_assert(::sparestock::lib::declared::is_entry_name(#fn),                           \
+                "not numbered by the build (is the object in common/objects.txt and this " \
+                "declaration outside #if?): " #fn);                                        \
   SPARESTOCK_EXPORT intptr_t fn([[maybe_unused]] void* self, [[maybe_unused]] void* args)
 
 #define SPARESTOCK_DECLARED_OBJECT(name, kind, ancestor) \
   SPARESTOCK_OBJECT(name, kind, ancestor, SPARESTOCK_NUMBER_##name, SPARESTOCK_SCRIPTS_##name)
 
-#define SPARESTOCK_WINDOW(name, ancestor)                \
-  SPARESTOCK_DECLARED_OBJECT(name, "window", #ancestor)  \
-  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) { \
+#define SPARESTOCK_WINDOW(name, ancestor)                          \
+  SPARESTOCK_DECLARED_OBJECT(name, "window", #ancestor)            \
+  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) {    \
     return ::sparestock::lib::declared::create_window<name>(args); \
   }
 
-#define SPARESTOCK_MENU(name, ancestor)                 \
-  SPARESTOCK_DECLARED_OBJECT(name, "menu", #ancestor)   \
-  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) { \
+#define SPARESTOCK_MENU(name, ancestor)                          \
+  SPARESTOCK_DECLARED_OBJECT(name, "menu", #ancestor)            \
+  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) {  \
     return ::sparestock::lib::declared::create_menu<name>(args); \
   }
 
-#define SPARESTOCK_USEROBJECT(name)                                     \
-  SPARESTOCK_DECLARED_OBJECT(name, "userobject", "")                    \
-  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) {         \
-    return ::sparestock::lib::declared::create_user_object<name>(args); \
-  }                                                                     \
-  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_destroy) {        \
+#define SPARESTOCK_USEROBJECT(name)                                      \
+  SPARESTOCK_DECLARED_OBJECT(name, "userobject", "")                     \
+  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) {          \
+    return ::sparestock::lib::declared::create_user_object<name>(args);  \
+  }                                                                      \
+  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_destroy) {         \
     return ::sparestock::lib::declared::destroy_user_object<name>(self); \
   }
 
@@ -146,45 +146,46 @@ constexpr bool is_entry_name(std::string_view name) { return name.starts_with("_
     return ::sparestock::lib::declared::structure_fields<name>(self, args); \
   }
 
-#define SPARESTOCK_GRID(name)                                                              \
-  SPARESTOCK_DECLARED_OBJECT(name, "grid", "")                                             \
-  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) {                            \
+#define SPARESTOCK_GRID(name)                                                                \
+  SPARESTOCK_DECLARED_OBJECT(name, "grid", "")                                               \
+  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) {                              \
     return ::sparestock::lib::declared::copy_of<::sparestock::grid::GridDefinition>(name()); \
   }
 
-#define SPARESTOCK_HELP(name)                                                           \
-  SPARESTOCK_DECLARED_OBJECT(name, "help", "")                                          \
-  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) {                         \
+#define SPARESTOCK_HELP(name)                                                          \
+  SPARESTOCK_DECLARED_OBJECT(name, "help", "")                                         \
+  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##name##_create) {                        \
     return ::sparestock::lib::declared::copy_of<::sparestock::lib::HelpTopic>(name()); \
   }
 
-#define SPARESTOCK_SCRIPT(object, event, ...)                                                     \
-  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##object##_##event) {                                \
-    return ::sparestock::lib::declared::result_of(                                                \
-        [&] { return ::sparestock::lib::declared::self<object>(self).__VA_ARGS__; });             \
+// The body of a script entry: the call made on the object of class T, its answer returned.
+#define SPARESTOCK_CALL_ON(T, ...)               \
+  return ::sparestock::lib::declared::result_of( \
+      [&] { return ::sparestock::lib::declared::self<T>(self).__VA_ARGS__; })
+
+#define SPARESTOCK_SCRIPT(object, event, ...)                      \
+  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##object##_##event) { \
+    SPARESTOCK_CALL_ON(object, __VA_ARGS__);                       \
   }
 
-#define SPARESTOCK_CONTROL_SCRIPT(object, control, event, ...)                                   \
-  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##object##_##control##_##event) {                   \
-    return ::sparestock::lib::declared::result_of(                                               \
-        [&] { return ::sparestock::lib::declared::self<object>(self).__VA_ARGS__; });            \
+#define SPARESTOCK_CONTROL_SCRIPT(object, control, event, ...)                 \
+  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##object##_##control##_##event) { \
+    SPARESTOCK_CALL_ON(object, __VA_ARGS__);                                   \
   }
 
 // A group's script, for whichever object places the group.
-#define SPARESTOCK_SHARED_SCRIPT(group, event, ...)                                  \
-  template <class T>                                                                 \
-  intptr_t sparestock_shared_##group##_##event([[maybe_unused]] void* self,          \
-                                               [[maybe_unused]] void* args) {        \
-    return ::sparestock::lib::declared::result_of(                                   \
-        [&] { return ::sparestock::lib::declared::self<T>(self).__VA_ARGS__; });     \
+#define SPARESTOCK_SHARED_SCRIPT(group, event, ...)                           \
+  template <class T>                                                          \
+  intptr_t sparestock_shared_##group##_##event([[maybe_unused]] void* self,   \
+                                               [[maybe_unused]] void* args) { \
+    SPARESTOCK_CALL_ON(T, __VA_ARGS__);                                       \
   }
 
-#define SPARESTOCK_SHARED_CONTROL_SCRIPT(group, control, event, ...)                            \
-  template <class T>                                                                            \
-  intptr_t sparestock_shared_##group##_##control##_##event([[maybe_unused]] void* self,         \
-                                                           [[maybe_unused]] void* args) {       \
-    return ::sparestock::lib::declared::result_of(                                              \
-        [&] { return ::sparestock::lib::declared::self<T>(self).__VA_ARGS__; });                \
+#define SPARESTOCK_SHARED_CONTROL_SCRIPT(group, control, event, ...)                      \
+  template <class T>                                                                      \
+  intptr_t sparestock_shared_##group##_##control##_##event([[maybe_unused]] void* self,   \
+                                                           [[maybe_unused]] void* args) { \
+    SPARESTOCK_CALL_ON(T, __VA_ARGS__);                                                   \
   }
 
 // The group's entries for `object`, as the generated header lists them.
