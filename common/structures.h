@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "host/db/decimal.h"
 
 namespace sparestock::common {
@@ -21,5 +23,10 @@ struct s_bj605_003 {
   std::string cpmc;  // part name
   db::Decimal cbdj;  // cost unit price
 };
+
+// A structure as the runtime reports it (the fields entry): its fields by name, texts as they
+// are, decimals as exact text ("12.50").
+void to_json(nlohmann::json& j, const s_bj605_001& s);
+void to_json(nlohmann::json& j, const s_bj605_003& s);
 
 }  // namespace sparestock::common

@@ -1,9 +1,6 @@
 #include "stock_enquiry/s_bj704_001.h"
 
 #include <cmath>
-#include <mutex>
-
-#include "host/ui/window.h"
 
 namespace sparestock::stock_enquiry {
 
@@ -43,23 +40,14 @@ s_bj704_001 stock_row(const grid::Grid& g, long row) {
   return s;
 }
 
-nlohmann::json to_json(const s_bj704_001& s) {
-  return {{"ccph", s.ccph},   {"ccpmc", s.ccpmc},
-          {"cjldw", s.cjldw}, {"ckh", s.ckh},
-          {"nkcsl", s.nkcsl}, {"nkykc", s.nkykc},
-          {"nckdj", s.nckdj.to_string()}, {"nwxdj", s.nwxdj.to_string()},
-          {"ndj", s.ndj.to_string()},     {"ncgdj", s.ncgdj.to_string()},
-          {"ncbgx", s.ncbgx}, {"ncbdx", s.ncbdx},
-          {"ccjh", s.ccjh}};
-}
-
-void register_s_bj704_001() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    ui::register_structure(typeid(s_bj704_001), [](const std::any& v) {
-      return to_json(std::any_cast<const s_bj704_001&>(v));
-    });
-  });
+void to_json(nlohmann::json& j, const s_bj704_001& s) {
+  j = {{"ccph", s.ccph},   {"ccpmc", s.ccpmc},
+       {"cjldw", s.cjldw}, {"ckh", s.ckh},
+       {"nkcsl", s.nkcsl}, {"nkykc", s.nkykc},
+       {"nckdj", s.nckdj.to_string()}, {"nwxdj", s.nwxdj.to_string()},
+       {"ndj", s.ndj.to_string()},     {"ncgdj", s.ncgdj.to_string()},
+       {"ncbgx", s.ncbgx}, {"ncbdx", s.ncbdx},
+       {"ccjh", s.ccjh}};
 }
 
 }  // namespace sparestock::stock_enquiry

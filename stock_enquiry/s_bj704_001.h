@@ -34,11 +34,8 @@ struct s_bj704_001 {
 // (half away from zero), prices read as decimals (null as 0.00).
 s_bj704_001 stock_row(const grid::Grid& stock, long row);
 
-// The structure as the protocol reports a close value: its fields by name, texts and whole
-// numbers as they are, prices as exact decimal text ("12.50").
-nlohmann::json to_json(const s_bj704_001& s);
-
-// Makes the structure reportable as a close value (idempotent).
-void register_s_bj704_001();
+// The structure as the runtime reports a close value (its fields entry): its fields by name,
+// texts and whole numbers as they are, prices as exact decimal text ("12.50").
+void to_json(nlohmann::json& j, const s_bj704_001& s);
 
 }  // namespace sparestock::stock_enquiry

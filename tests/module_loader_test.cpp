@@ -4,10 +4,14 @@
 #include <filesystem>
 #include <map>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "common/structures.h"
+#include "host/lib/help.h"
 #include "host/lib/module_loader.h"
 #include "host/ui/window.h"
+#include "stock_enquiry/s_bj704_001.h"
 
 namespace sparestock {
 namespace {
@@ -30,8 +34,9 @@ TEST(ModuleLoader, ModuleExportsATablePerObjectAndAnEntryPerScript) {
   }
   EXPECT_EQ(kinds["menu"], 3);
   EXPECT_EQ(kinds["userobject"], 1);
-  EXPECT_EQ(kinds["structure"], 2);
+  EXPECT_EQ(kinds["structure"], 3);  // s_bj605_001, s_bj605_003 and the stock row s_bj704_001
   EXPECT_EQ(kinds["grid"], 15);
+  EXPECT_EQ(kinds["help"], 4);
 
   // Every form of the module is found and built by the registry through its entries.
   std::vector<std::string> forms;
@@ -42,7 +47,100 @@ TEST(ModuleLoader, ModuleExportsATablePerObjectAndAnEntryPerScript) {
     }
   EXPECT_EQ(forms, (std::vector<std::string>{"w_bj704_001", "w_bj704_001_001", "w_bj704_001_003", "w_bj704_002",
                                              "w_bj703_001"}));
-  EXPECT_TRUE(exported("__fn_4_2_1"));  // w_bj704_002 sle_1.ue_press
+}
+
+const lib::ModuleObject& object_named(const std::vector<lib::ModuleObject>& objects, const std::string& name) {
+  auto it = std::find_if(objects.begin(), objects.end(), [&](const auto& o) { return o.name == name; });
+  if (it == objects.end()) throw std::runtime_error("no object " + name);
+  return *it;
+}
+
+TEST(ModuleLoader, NumbersComeFromTheObjectListAndTheDeclarations) {
+  const auto& objects = lib::load_module();
+  // Object numbers are the object list's lines; 5, 6 and 8 stay reserved for the forms to come.
+  struct Case {
+    const char* object;
+    int number;
+  };
+  for (const Case& c : std::vector<Case>{{"w_bj704_001", 1}, {"w_bj704_001_001", 2}, {"w_bj704_001_003", 3},
+                                         {"w_bj704_002", 4}, {"w_bj703_001", 7}, {"m_bj600_001", 9}, {"m_bj605_001", 11},
+                                         {"uo_pdpx", 12}, {"s_bj605_001", 13}, {"s_bj605_003", 14},
+                                         {"d_bj704_002", 15}, {"r_bj606_001", 29}, {"s_bj704_001", 30},
+                                         {"help_201", 31}, {"help_211", 34}})
+    EXPECT_EQ(object_named(objects, c.object).number, c.number) << c.object;
+  for (const auto& o : objects) EXPECT_TRUE(o.number != 5 && o.number != 6 && o.number != 8) << o.name;
+
+  // Every entry is named by the numbers of its table.
+  for (const auto& o : objects)
+    for (const auto& s : o.scripts)
+      EXPECT_EQ(s.entry, fmt::format("__fn_{}_{}_{}", o.number, s.control, s.script)) << o.name;
+
+  // A descendant keeps its ancestor's control numbers and numbers its own controls after them.
+  const auto& ancestor = object_named(objects, "w_bj704_001");
+  std::map<std::string, int> inherited;
+  for (const auto& s : ancestor.scripts) inherited[s.control_name] = s.control;
+  int highest = 0;
+  for (const auto& [name, number] : inherited) highest = std::max(highest, number);
+  for (const char* name : {"w_bj704_001_001", "w_bj704_001_003"}) {
+    const auto& form = object_named(objects, name);
+    EXPECT_EQ(form.ancestor, "w_bj704_001");
+    for (const auto& s : form.scripts) {
+      if (auto it = inherited.find(s.control_name); it != inherited.end())
+        EXPECT_EQ(s.control, it->second) << name << " " << s.control_name;
+      else
+        EXPECT_GT(s.control, highest) << name << " " << s.control_name;
+    }
+  }
+  // The scripts both list forms share carry the same numbers in each.
+  auto shared = [&](const char* name) {
+    std::vector<std::string> out;
+    for (const auto& s : object_named(objects, name).scripts)
+      if (s.control_name == "dw_edit" || s.control_name == "cb_5" || s.control_name.starts_with("rb_"))
+        out.push_back(fmt::format("{}.{} {}.{}", s.control, s.script, s.control_name, s.event));
+    return out;
+  };
+  EXPECT_EQ(shared("w_bj704_001_001"), shared("w_bj704_001_003"));
+  EXPECT_EQ(shared("w_bj704_001_001").size(), 8u);
+}
+
+TEST(ModuleLoader, StructuresAreReportedThroughTheirFieldsEntry) {
+  lib::load_module();
+  struct Case {
+    std::any value;
+    nlohmann::json expected;
+  };
+  stock_enquiry::s_bj704_001 row;
+  row.ccph = "A0001";
+  row.nkcsl = 12;
+  row.nckdj = db::Decimal::parse("3.5").value().rescale(2);
+  for (const Case& c : std::vector<Case>{
+           {common::s_bj605_001{"01", "总库", "A", "A区", "A-01"},
+            {{"kh", "01"}, {"km", "总库"}, {"kq", "A"}, {"kqm", "A区"}, {"kw", "A-01"}}},
+           {common::s_bj605_003{"A0001", "滤清器", db::Decimal::parse("12.50").value()},
+            {{"cph", "A0001"}, {"cpmc", "滤清器"}, {"cbdj", "12.50"}}},
+           {row,
+            {{"ccph", "A0001"}, {"ccpmc", ""}, {"cjldw", ""}, {"ckh", ""}, {"nkcsl", 12}, {"nkykc", 0},
+             {"nckdj", "3.50"}, {"nwxdj", "0.00"}, {"ndj", "0.00"}, {"ncgdj", "0.00"}, {"ncbgx", 0},
+             {"ncbdx", 0}, {"ccjh", ""}}},
+       })
+    EXPECT_EQ(ui::close_value_to_json(c.value), c.expected) << c.expected.dump();
+}
+
+TEST(ModuleLoader, HelpTopicsComeFromTheModule) {
+  lib::load_module();
+  std::optional<lib::HelpTopic> stock = lib::find_help_topic(201);
+  ASSERT_TRUE(stock);
+  EXPECT_EQ(stock->title, "库存查询");
+  // The index lists the module's topics beside the host's, each with what it covers.
+  std::string index = lib::find_help_topic(0)->text;
+  for (const char* line : {"201 库存查询（查询备件库存情况、查询0库存）\n",
+                           "202 库存特殊调整（含库存数据恢复、清除空库位）\n", "204 查询库存超低储报警\n",
+                           "211 修改备件成本单价\n", "418 库存状态\n"})
+    EXPECT_NE(index.find(line), std::string::npos) << line;
+  // A number already taken is refused and changes nothing.
+  EXPECT_FALSE(lib::register_help_topic({201, "另一个", "文字", ""}));
+  EXPECT_FALSE(lib::register_help_topic({0, "目录", "文字", ""}));
+  EXPECT_EQ(lib::find_help_topic(201)->title, "库存查询");
 }
 
 TEST(ModuleLoader, SoundFixtureLoads) {

@@ -1,5 +1,8 @@
 #include "host/lib/help.h"
 
+#include <map>
+#include <mutex>
+
 #include <fmt/format.h>
 
 #include "host/lib/host_library.h"
@@ -8,106 +11,16 @@ namespace sparestock::lib {
 
 namespace {
 
-std::vector<HelpTopic> build_topics() {
+// The host's own topics, for its windows.
+std::vector<HelpTopic> host_topics() {
   std::vector<HelpTopic> t;
-  t.push_back({0, "帮助目录",
-               "备件库存管理的帮助主题如下，在上方的列表中选择主题即可阅读：\n"
-               "\n"
-               "201 库存查询（查询备件库存情况、查询0库存）\n"
-               "202 库存特殊调整（含库存数据恢复、清除空库位）\n"
-               "204 查询库存超低储报警\n"
-               "211 修改备件成本单价\n"
-               "418 库存状态\n"
-               "900 条件查询与排序\n"
-               "\n"
-               "各窗口中按菜单“帮助”→“帮助主题”或工具栏的帮助按钮，打开的就是该窗口的帮助。"});
-
-  t.push_back({201, "库存查询",
-               "本窗口列出本公司的全部备件库存记录：备件号、备件名称、库号、库区、库位、库存数量、"
-               "可用数量和各种单价。上方表格是库存记录，下方表格是当前备件各月的出库数量。"
-               "窗口打开时若指定了库号，则只显示该库的记录。\n"
-               "\n"
-               "查询方法：先按一个查询类别按钮——按备件号(1)、按备件名称(2)、按拼音码(5)、"
-               "按常用件(6)、按备件分类(3)、按库号(4)、按车型(7)，然后在输入框中输入内容并按 Enter。"
-               "按备件名称、拼音码、常用件、分类、库号、车型查询时，会先弹出备件号输入框，"
-               "可再输入备件号进一步限定，不需要时直接确定即可。按常用件查询时在下拉框中选择"
-               "“常用”或“不常用”。查不到记录时提示“无满足条件的记录!”。\n"
-               "\n"
-               "按键：F9 打开当前查询类别的选择列表（备件号、备件分类、库号、车型），选中后代码自动填入；"
-               "Enter 执行查询；Esc 关闭窗口。\n"
-               "\n"
-               "备件号的匹配方式：选“按备件号(主组号)”时从备件号第5位起匹配（跳过前四位主组号），"
-               "记录按主组号排列；选“按备件号(第一位)”时从第一位起匹配，记录按完整备件号排列。"
-               "下方的“上年同期比”显示当前备件上年各月的数量，“本年各期比”显示本年各月的数量。\n"
-               "\n"
-               "作为选择窗口使用时，双击一行（或在表格中按 Enter）即把该库存记录带回调用的窗口。"
-               "菜单“查询”→“条件查询”可按任意列组合条件筛选，“浏览”→“排序”可改变排列顺序。"
-               "状态栏显示“行数 当前行/总行数”。\n"
-               "\n"
-               "“查询备件库存情况”窗口另有：打印(0) 打印当前筛选和排序后的库存清单；打标签 打印备件标签；"
-               "零库存(8) 打开“查询0库存”窗口，列出库存数量和可用数量都为0的备件；"
-               "库存状态(9) 打开库存状态窗口；退出 关闭窗口。这两个窗口不向其他窗口带回数据，"
-               "双击只改变当前行。"});
-
-  t.push_back({202, "库存特殊调整",
-               "本窗口用于手工修改单条库存记录：锁定数量，以及备件所在的库号、库区和库位。"
-               "库存记录移到其他库位时，原库位自动改为空闲，新库位改为占用。\n"
-               "\n"
-               "查找记录：在库号、备件号、库区、库位输入框中输入条件（可只填一部分），按“查询(1)”。"
-               "在输入框中按 F9 打开选择列表；按 Enter 检查所输代码，代码不存在时提示"
-               "“库号不正确，请重新输入!”等，并留在该输入框。也可用菜单“查询”→“条件查询”按列组合条件。\n"
-               "\n"
-               "修改记录：在列表中选中记录，在编辑表格中修改锁定数量、库号、库区或库位，"
-               "然后按菜单“编辑”→“修改”或“保存”存盘。存盘前检查：锁定数量不能小于0，"
-               "也不能大于可用数量（库存数量减去申请数量和已开票数量）；库号、库区、库位必须填写，"
-               "且该库位必须存在。检查不通过时给出提示，不写入任何数据。"
-               "本窗口不增加也不删除库存记录。\n"
-               "\n"
-               "库存数据恢复(2)：按当前日期范围重新计算本公司的库存数据。成功时提示"
-               "“库存数据恢复成功!”并关闭窗口；失败时显示原因，数据不变。\n"
-               "\n"
-               "清除空库位：打开一个窗口，列出各项数量都为0、且没有出入库单据的库存记录。"
-               "可按库号、库区、库位、备件号筛选，用“全选”“取消全选”或单击行来选择，"
-               "按“清除所选空库位”删除这些记录并把库位改为空闲，按“返回”关闭。"});
-
-  t.push_back({204, "查询库存超低储报警",
-               "本窗口列出库存超出储备范围或长期不动的备件，只查询，不修改数据。\n"
-               "\n"
-               "报警类别：“超高储备报警”列出库存高于储备高限的备件，“超低储备报警”列出库存低于"
-               "储备低限的备件，“呆滞备件报警”列出长期没有出库的备件（显示呆滞天数和最后出库日期）。"
-               "单击类别即重新取数，已设的查询条件保持不变。\n"
-               "\n"
-               "查询方法：按“按车型号(1)”或“按分类号(2)”后在输入框中输入代码并按 Enter；"
-               "F9 打开车型或分类的选择列表。输入框为空时按 Enter 显示全部记录。"
-               "按“按常用件(3)”后在下拉框中选择“常用”或“非常用”。代码不存在时提示"
-               "“车型号不正确，请重新输入!”或“分类号不正确，请重新输入!”；查不到记录时提示"
-               "“无满足条件的记录!”。\n"
-               "\n"
-               "浏览：菜单“浏览”中的第一条、上一条、下一条、最后一条移动当前行；"
-               "菜单“打印”打印当前列表。"});
-
-  t.push_back({211, "修改备件成本单价",
-               "本窗口用于修改备件的成本单价。新单价写入该备件在本公司所有仓库的库存记录，"
-               "并记录调价日志；启用财务接口的公司同时生成调价凭证，记入总帐和存货序时帐。\n"
-               "\n"
-               "打开条件：启用财务接口时，须先在备件参数设置中维护缺省凭证组，且系统日期不能早于"
-               "当前会计月的第一天；系统日期还必须在当前日期范围之内，否则窗口不能打开。\n"
-               "\n"
-               "操作方法：用查询按钮（按备件号、备件名称、拼音码、常用件、备件分类、车型）和"
-               "F9 / Enter 找到要调价的备件，在“更新单价”列输入新的成本单价，可一次输入多行，"
-               "然后按“确定(7)”。“更新单价”为0或空的行不调价。只处理当前显示的行，"
-               "被查询条件隐藏的行不处理。\n"
-               "\n"
-               "新单价不能小于0，否则提示“成本单价必须大于0,请重试”并定位到该行。"
-               "调价成功提示“修改成功。”，表格重新取数，“成本单价”列显示新单价。"
-               "任何一步失败都会提示并撤销本次全部修改，输入的新单价保留在表格中，可改正后再按“确定”。"});
-
   t.push_back({418, "库存状态",
                "本窗口列出本公司每个仓库中每种备件的可用库存（库存数量减去申请数量、"
                "已开票数量和锁定数量，加上调整数），只查询，不修改数据。\n"
                "\n"
                "菜单“浏览”中的第一条、上一条、下一条、最后一条移动当前行，“条件查询”和“排序”"
-               "与其他查询窗口相同。按“退出”关闭窗口。"});
+               "与其他查询窗口相同。按“退出”关闭窗口。",
+               ""});
 
   t.push_back({900, "条件查询与排序",
                "条件查询（菜单“查询”→“条件查询”）：在“列名”中选择要查询的列，在“运算符”中选择"
@@ -118,27 +31,63 @@ std::vector<HelpTopic> build_topics() {
                "值为空时“=”查找该列为空的记录。查不到记录时提示“没有符合条件的记录”，并恢复显示全部记录。\n"
                "\n"
                "排序（菜单“浏览”→“排序”）：选择列和“升序”或“降序”，按“加入”，可加入多个排序列，"
-               "先加入的优先；按“确定”重新排列，按“清除”重新选择。"});
+               "先加入的优先；按“确定”重新排列，按“清除”重新选择。",
+               ""});
   return t;
+}
+
+struct Registry {
+  std::mutex mutex;
+  std::map<int, HelpTopic> topics;
+};
+
+Registry& registry() {
+  static Registry* r = [] {
+    auto* r = new Registry;
+    for (auto& t : host_topics()) r->topics.emplace(t.number, std::move(t));
+    return r;
+  }();
+  return *r;
+}
+
+// The index lists every registered topic, with the summary of what it covers.
+HelpTopic index_of(const std::map<int, HelpTopic>& topics) {
+  std::string lines;
+  for (const auto& [number, t] : topics)
+    lines += fmt::format("{} {}{}\n", number, t.title, t.summary.empty() ? "" : "（" + t.summary + "）");
+  return {0, "帮助目录",
+          "备件库存管理的帮助主题如下，在上方的列表中选择主题即可阅读：\n"
+          "\n" +
+              lines +
+              "\n"
+              "各窗口中按菜单“帮助”→“帮助主题”或工具栏的帮助按钮，打开的就是该窗口的帮助。",
+          ""};
 }
 
 }  // namespace
 
-const std::vector<HelpTopic>& help_topics() {
-  static const std::vector<HelpTopic> topics = build_topics();
-  return topics;
+bool register_help_topic(HelpTopic topic) {
+  if (topic.number <= 0) return false;
+  Registry& r = registry();
+  std::lock_guard lock(r.mutex);
+  return r.topics.emplace(topic.number, std::move(topic)).second;
 }
 
-const HelpTopic* find_help_topic(int number) {
-  for (const auto& t : help_topics())
-    if (t.number == number) return &t;
-  return nullptr;
-}
-
-std::vector<std::string> topic_titles() {
-  std::vector<std::string> out;
-  for (const auto& t : help_topics()) out.push_back(fmt::format("{} {}", t.number, t.title));
+std::vector<HelpTopic> help_topics() {
+  Registry& r = registry();
+  std::lock_guard lock(r.mutex);
+  std::vector<HelpTopic> out{index_of(r.topics)};
+  for (const auto& [number, t] : r.topics) out.push_back(t);
   return out;
+}
+
+std::optional<HelpTopic> find_help_topic(int number) {
+  Registry& r = registry();
+  std::lock_guard lock(r.mutex);
+  if (number == 0) return index_of(r.topics);
+  auto it = r.topics.find(number);
+  if (it == r.topics.end()) return std::nullopt;
+  return it->second;
 }
 
 w_help::w_help(ui::Session& session) : Window(session, kHelpClass, ui::WindowType::Popup) {
@@ -149,15 +98,22 @@ w_help::w_help(ui::Session& session) : Window(session, kHelpClass, ui::WindowTyp
   st_1.place(73, 160, 2250, 80);
   st_2.place(73, 260, 2250, 1300);
   cb_1.place(2000, 1620, 320, 100);
-  ddlb_1.selectionchanged = [this](int index) {
-    if (index >= 1 && index <= static_cast<int>(help_topics().size())) show(help_topics()[index - 1].number);
+  // The list holds the topics registered when the window opened; an item shows its topic.
+  std::vector<int> numbers;
+  ddlb_1.items.clear();
+  for (const auto& t : help_topics()) {
+    numbers.push_back(t.number);
+    ddlb_1.items.push_back(fmt::format("{} {}", t.number, t.title));
+  }
+  ddlb_1.selectionchanged = [this, numbers](int index) {
+    if (index >= 1 && index <= static_cast<int>(numbers.size())) show(numbers[index - 1]);
   };
   cb_1.clicked = [this] { this->session().windows().close(*this); };
 }
 
 int w_help::show(int number) {
-  const HelpTopic* topic = find_help_topic(number);
-  const HelpTopic& shown = topic ? *topic : *find_help_topic(0);
+  std::optional<HelpTopic> topic = find_help_topic(number);
+  const HelpTopic shown = topic ? *topic : *find_help_topic(0);
   topic_ = shown.number;
   title = "帮助 - " + shown.title;
   ddlb_1.text = fmt::format("{} {}", shown.number, shown.title);

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/grid/definition.h"
+#include "host/lib/help.h"
 #include "host/lib/host_library.h"
 #include "host/lib/menus.h"
 #include "host/ui/entry_points.h"
@@ -151,7 +152,8 @@ void read_tables(Module& m, void* handle, const std::vector<std::string>& symbol
                                     info->interface_version, SPARESTOCK_INTERFACE_VERSION));
     if (!info->object || name != info->object)
       throw ModuleError(fmt::format("{} describes object '{}'", at, info->object ? info->object : ""));
-    static const std::set<std::string, std::less<>> kinds = {"window", "menu", "userobject", "structure", "grid"};
+    static const std::set<std::string, std::less<>> kinds = {"window", "menu", "userobject", "structure", "grid",
+                                                             "help"};
     if (!info->kind || !kinds.contains(info->kind))
       throw ModuleError(fmt::format("{}: unknown kind '{}'", at, info->kind ? info->kind : ""));
     if (auto [it, fresh] = numbers.emplace(info->object_number, name); !fresh)
@@ -186,13 +188,27 @@ void read_tables(Module& m, void* handle, const std::vector<std::string>& symbol
       throw ModuleError(fmt::format("module library {}: exports entry {} that no object's table lists", m.path, e));
 }
 
+// The help topic a help object's create answers; the caller owns it.
+std::unique_ptr<HelpTopic> help_topic_of(const Module& m, const LoadedObject& lo) {
+  std::unique_ptr<HelpTopic> topic(reinterpret_cast<HelpTopic*>(lo.entry("", "create")(nullptr, nullptr)));
+  if (!topic || topic->number <= 0)
+    throw ModuleError(where(m, lo.object) + ": create answered no help topic with a positive number");
+  return topic;
+}
+
 // Builds every window, menu and user object once in a throwaway session, so that a script
 // naming a control or event the object does not have stops the start rather than a later
-// click.
+// click; reads every help topic, so that two objects with one topic number stop it too.
 void probe(const Module& m) {
   ui::Session session;
   ui::Window host_window(session, "probe");
+  std::map<int, std::string> topics;
   for (const auto& [name, lo] : m.by_name) {
+    if (lo.object.kind == "help") {
+      int number = help_topic_of(m, lo)->number;
+      if (auto [it, fresh] = topics.emplace(number, name); !fresh)
+        throw ModuleError(fmt::format("{}: help topic {} is also {}'s", where(m, lo.object), number, it->second));
+    }
     if (lo.object.kind == "window") {
       build_window(m, lo, session);
     } else if (lo.object.kind == "menu") {
@@ -229,6 +245,11 @@ void register_objects(const Module& m) {
         fields(const_cast<std::any*>(&v), &j);
         return j;
       });
+    } else if (o.kind == "help") {
+      std::unique_ptr<HelpTopic> topic = help_topic_of(m, lo);
+      int number = topic->number;
+      if (!register_help_topic(std::move(*topic)))
+        throw ModuleError(fmt::format("{}: help topic {} is taken by the host", where(m, o), number));
     } else if (o.kind == "menu") {
       register_menu_class(o.name, [&m, &lo](ui::Window& w) { return build_menu(m, lo, w); });
     } else if (o.kind == "window") {

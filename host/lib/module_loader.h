@@ -3,7 +3,7 @@
 // exports (host/ui/entry_points.h), checks every table against the entries and against the
 // objects as built, and makes each object known by class name — windows to the window
 // registry, menus to the menu registry, grid definitions to the grid registry, structures to
-// the close-value reporting. Forms are then built through their create entries and their
+// the close-value reporting (through their fields entry), help topics to the help window. Forms are then built through their create entries and their
 // handlers run through their script entries.
 
 #include <stdexcept>
@@ -22,7 +22,7 @@ struct ModuleScript {
 
 struct ModuleObject {
   std::string name;
-  std::string kind;  // window, menu, userobject, structure, grid
+  std::string kind;  // window, menu, userobject, structure, grid, help
   std::string ancestor;
   int number = 0;
   std::vector<ModuleScript> scripts;

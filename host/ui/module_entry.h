@@ -1,12 +1,15 @@
 #pragma once
-// Writing a module's entry points (see entry_points.h for the interface). A module source
-// declares an object's table and defines one entry per script:
+// Writing entry points by hand (see entry_points.h for the interface): an object's table with
+// its numbers and one entry per script.
 //
-//   SPARESTOCK_OBJECT(w_bj704_002, "window", "w_small", 4,
-//                     {0, 0, "", "create"}, {0, 1, "", "open"}, {2, 1, "sle_1", "ue_press"})
-//   SPARESTOCK_ENTRY(4, 0, 0) { return ui::created(new w_bj704_002(ui::session_arg(args))); }
-//   SPARESTOCK_ENTRY(4, 0, 1) { ui::self_as<w_bj704_002>(self).open(); return 0; }
-//   SPARESTOCK_ENTRY(4, 2, 1) { ui::self_as<w_bj704_002>(self).sle_1_ue_press(ui::key_arg(args)); return 0; }
+//   SPARESTOCK_OBJECT(w_fixture, "window", "", 1, {0, 0, "", "create"}, {1, 1, "cb_1", "clicked"})
+//   SPARESTOCK_ENTRY(1, 0, 0) { return ui::created(new w_fixture(ui::session_arg(args))); }
+//   SPARESTOCK_ENTRY(1, 1, 1) { ui::self_as<w_fixture>(self).cb_1_clicked(); return 0; }
+//
+// The module itself never numbers by hand: it declares its objects and scripts with
+// host/lib/module_declarations.h, the build derives the numbers, and the declarations expand to
+// these macros. Hand tables remain for libraries that must be written exactly, such as the
+// loader's test fixtures.
 //
 // The runtime checks the tables against the entries when it loads the library, so a script
 // listed without its entry (or an entry no table lists) stops the start instead of failing

@@ -1,6 +1,7 @@
 // The stock enquiry as a stock keeper uses it in the browser: searching by part name and by
 // category with the pick list, the monthly figures following the current row, the message of
-// an empty search, handing a row back by double-click, printing from the stock status window.
+// an empty search, handing a row back by double-click, printing from the stock status window,
+// the help topic of the form.
 // Run: node stock_enquiry.test.js /path/to/sparestock
 'use strict';
 
@@ -182,6 +183,25 @@ test('the stock status window prints its rows as shown; zero stock and stock sta
   await h.screenshot(page, 'w_bj704_001_003');
   const sheets = await page.$$eval('.workspace > .window', (els) => els.map((e) => e.dataset.window));
   assert.deepStrictEqual(sheets, [S, 'w_bj704_001_003']);
+  assert.deepStrictEqual(page.errors || [], []);
+  await page.context().close();
+});
+
+test('the help of the stock enquiry: the topic the module declares, in a modeless window', async () => {
+  const page = await h.openPage(env.browser, env.server.url);
+  await h.login(page);
+  await openFromLauncher(page, W);
+  await page.click('.menu-top[data-item="m_help1"]');
+  await page.waitForSelector('.menu-drop');
+  await page.click('.menu-drop .menu-item[data-item="m_help"]');
+  await page.waitForSelector(h.windowSel('w_help'));
+  await h.settle(page);
+  assert.strictEqual(await page.textContent(grid('w_help', 'st_1')), '库存查询');
+  assert.match(await page.textContent(grid('w_help', 'st_2')), /按备件号\(主组号\)/);
+  // The help window is modeless: the stock enquiry stays usable beside it.
+  const classes = (await h.state(page)).windows.map((w) => [w.class, w.modal]);
+  assert.deepStrictEqual(classes, [[W, false], ['w_help', false]]);
+  await h.screenshot(page, 'w_help');
   assert.deepStrictEqual(page.errors || [], []);
   await page.context().close();
 });
