@@ -234,7 +234,7 @@ TEST_F(DriverTest, AGridIsDrawnFromItsStateAndItsRowsAsShown) {
             "the grid has no column nothing");
   EXPECT_EQ(error({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
                    {"from", 0}}),
-            "\"from\" starts at row 1");
+            "field \"from\" must be a whole number from 1 to 2147483647");
   // A window beneath a message box is still drawn: its rows can be read, nothing else is done.
   ok({{"op", "open"}, {"window", "w_proto_form"}});
   EXPECT_FALSE(ok({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_1"}})["state"]["pending"].is_null());
@@ -248,6 +248,165 @@ TEST_F(DriverTest, AGridIsDrawnFromItsStateAndItsRowsAsShown) {
   json v = ok({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"count", 1},
                {"columns", {"nkcsl"}}});
   EXPECT_EQ(v["rows"], json::parse(R"([{"nkcsl":1234567.5}])"));
+}
+
+
+// A control of a kind an op does not take is refused by name and kind, and nothing runs.
+TEST_F(DriverTest, AControlOfTheWrongKindIsRefusedForEachOp) {
+  ok({{"op", "host"}, {"globals", {{"gs_yhssgsh", "01"}}}});
+  ok({{"op", "open"}, {"window", "w_proto_form"}});
+  ok({{"op", "text"}, {"window", "w_proto_form"}, {"control", "sle_1"}, {"value", "KEEP"}});
+  struct Case {
+    json request;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{{"op", "text"}, {"control", "cb_1"}, {"value", "x"}},
+       "control cb_1 is a commandbutton; op text needs a singlelineedit"},
+      {{{"op", "key"}, {"control", "ddlb_1"}, {"key", "enter"}},
+       "control ddlb_1 is a dropdownlistbox; op key needs a singlelineedit"},
+      {{{"op", "click"}, {"control", "st_1"}},
+       "control st_1 is a statictext; op click needs a commandbutton, picturebutton or radiobutton"},
+      {{{"op", "select"}, {"control", "sle_1"}, {"value", "常用"}},
+       "control sle_1 is a singlelineedit; op select needs a dropdownlistbox"},
+      {{{"op", "grid"}, {"control", "cb_1"}, {"action", "click"}}, "control cb_1 is a commandbutton; op grid needs a grid"},
+      {{{"op", "edit"}, {"control", "sle_1"}, {"row", 1}, {"column", "ccph"}, {"value", "x"}},
+       "control sle_1 is a singlelineedit; op edit needs a grid"},
+      {{{"op", "rows"}, {"control", "ddlb_1"}}, "control ddlb_1 is a dropdownlistbox; op rows needs a grid"},
+  };
+  for (const Case& c : cases) {
+    json r = c.request;
+    r["window"] = "w_proto_form";
+    EXPECT_EQ(error(r), c.error);
+  }
+  json s = ok({{"op", "state"}})["state"];
+  EXPECT_EQ(s["windows"][0]["controls"]["sle_1"]["text"], "KEEP");
+  EXPECT_EQ(s["windows"][0]["controls"]["st_1"]["text"], "");
+  EXPECT_TRUE(s["messages"].empty());
+  EXPECT_TRUE(s["pending"].is_null());
+}
+
+// A window whose controls claim kinds their objects do not have.
+class MislabelledForm : public ui::Window {
+ public:
+  explicit MislabelledForm(ui::Session& s) : Window(s, "w_proto_mislabelled") {}
+  ui::Control sle_1{*this, "sle_1", ui::ControlKind::SingleLineEdit};
+  ui::Control dw_1{*this, "dw_1", ui::ControlKind::Grid};
+  ui::Control cb_1{*this, "cb_1", ui::ControlKind::CommandButton};
+};
+
+[[maybe_unused]] const bool mislabelled_registered = [] {
+  ui::register_window_class("w_proto_mislabelled",
+                            [](ui::Session& s) { return std::make_unique<MislabelledForm>(s); });
+  return true;
+}();
+
+// The kind a control claims is not trusted to cast it: a mismatch is refused, never undefined.
+TEST_F(DriverTest, AControlWhoseObjectIsNotOfItsKindIsRefused) {
+  ok({{"op", "host"}, {"globals", {{"gs_yhssgsh", "01"}}}});
+  ok({{"op", "open"}, {"window", "w_proto_mislabelled"}});
+  EXPECT_EQ(error({{"op", "text"}, {"window", "w_proto_mislabelled"}, {"control", "sle_1"}, {"value", "x"}}),
+            "control sle_1 (singlelineedit) cannot take op text");
+  EXPECT_EQ(error({{"op", "rows"}, {"window", "w_proto_mislabelled"}, {"control", "dw_1"}}),
+            "control dw_1 (grid) cannot take op rows");
+  EXPECT_EQ(error({{"op", "click"}, {"window", "w_proto_mislabelled"}, {"control", "cb_1"}}),
+            "control cb_1 (commandbutton) cannot take op click");
+}
+
+// Every field is checked for its type and range before anything runs: the request is refused
+// naming the field, no internal error text shows, and nothing changes.
+TEST_F(DriverTest, MalformedFieldsAreRefusedBeforeAnythingRuns) {
+  ok({{"op", "host"}, {"globals", {{"gs_yhssgsh", "01"}, {"gi_pzh", 7}}}});
+  ok({{"op", "open"}, {"window", "w_proto_grid"}});
+  ok({{"op", "open"}, {"window", "w_proto_form"}});
+  ok({{"op", "text"}, {"window", "w_proto_form"}, {"control", "sle_1"}, {"value", "KEEP"}});
+  ok({{"op", "grid"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"action", "setrow"}, {"row", 2}});
+  const std::string kRow = "field \"row\" must be a whole number from 0 to 2147483647";
+  struct Case {
+    const char* request;
+    std::string error;
+  };
+  const Case cases[] = {
+      // ---- whole numbers ----
+      {R"({"op":"grid","action":"setrow","row":"3"})", kRow},
+      {R"({"op":"grid","action":"setrow","row":1.5})", kRow},
+      {R"({"op":"grid","action":"setrow","row":1e300})", kRow},
+      {R"({"op":"grid","action":"setrow","row":-1})", kRow},
+      {R"({"op":"grid","action":"setrow","row":2147483648})", kRow},
+      {R"({"op":"grid","action":"setrow","row":18446744073709551615})", kRow},
+      {R"({"op":"grid","action":"setrow","row":true})", kRow},
+      {R"({"op":"grid","action":"setrow"})", "field \"row\" (a whole number) is missing"},
+      {R"({"op":"edit","row":0,"column":"ccph","value":"x"})",
+       "field \"row\" must be a whole number from 1 to 2147483647"},
+      {R"({"op":"edit","column":"ccph","value":"x"})", "field \"row\" (a whole number) is missing"},
+      {R"({"op":"rows","from":"1"})", "field \"from\" must be a whole number from 1 to 2147483647"},
+      {R"({"op":"rows","from":0})", "field \"from\" must be a whole number from 1 to 2147483647"},
+      {R"({"op":"rows","count":-1})", "field \"count\" must be a whole number from 0 to 2147483647"},
+      // ---- strings, flags, lists ----
+      {R"({"op":"grid","action":"click","band":5})", "field \"band\" must be a string"},
+      {R"({"op":"grid","action":7})", "field \"action\" must be a string"},
+      {R"({"op":"grid"})", "field \"action\" (a string) is missing"},
+      {R"({"op":"rows","display":"yes"})", "field \"display\" must be true or false"},
+      {R"({"op":"rows","summary":1})", "field \"summary\" must be true or false"},
+      {R"({"op":"rows","columns":"ccph"})", "field \"columns\" must be a list of names"},
+      {R"({"op":"rows","columns":["ccph",1]})", "field \"columns\" must be a list of names"},
+      {R"({"op":"edit","row":1,"column":["ccph"],"value":"x"})", "field \"column\" must be a string"},
+      {R"({"op":"edit","row":1,"column":"ccph","value":12})", "field \"value\" must be a string"},
+      {R"({"op":"grid","action":"click","control":{"name":"dw_1"}})", "field \"control\" must be a string"},
+  };
+  for (const Case& c : cases) {
+    json r = json::parse(c.request);
+    r.emplace("window", "w_proto_grid");
+    r.emplace("control", "dw_1");
+    EXPECT_EQ(error(r), c.error) << c.request;
+  }
+  // Requests without a grid.
+  const Case others[] = {
+      {R"({"op":"answer","button":1e300})", "field \"button\" must be a whole number from 1 to 2147483647"},
+      {R"({"op":"answer","button":"1"})", "field \"button\" must be a whole number from 1 to 2147483647"},
+      {R"({"op":"host","autoanswer":"yes"})", "field \"autoanswer\" must be true or false"},
+      {R"({"op":"host","globals":["gs_yhdm"]})", "field \"globals\" must be an object"},
+      {R"({"op":"host","globals":{"gi_pzh":1.5}})", "global gi_pzh must be a whole number"},
+      {R"({"op":"host","globals":{"gi_pzh":1e300}})", "global gi_pzh must be a whole number"},
+      {R"({"op":"open","window":"w_proto_form","parm":1})", "field \"parm\" must be a string"},
+      {R"({"op":"open","window":1})", "field \"window\" must be a string"},
+      {R"({"op":"pick","value":null})", "field \"value\" (a string) is missing"},
+      // An id beyond an int once reached window 1 (4294967297 cut to 1).
+      {R"({"op":"close","window":4294967297})",
+       "field \"window\" must be a class name or a window id from 1 to 2147483647"},
+      {R"({"op":"close","window":1.5})", "field \"window\" must be a class name or a window id from 1 to 2147483647"},
+      {R"({"op":"close","window":true})", "field \"window\" must be a class name or a window id from 1 to 2147483647"},
+      {R"({"op":"close"})", "field \"window\" (a class name or an id) is missing"},
+      {R"({"op":5})", "field \"op\" (a string) is missing"},
+  };
+  for (const Case& c : others) EXPECT_EQ(error(json::parse(c.request)), c.error) << c.request;
+
+  json s = ok({{"op", "state"}})["state"];
+  ASSERT_EQ(s["windows"].size(), 2u);
+  EXPECT_EQ(s["windows"][0]["controls"]["dw_1"]["row"], 2);
+  EXPECT_EQ(s["windows"][1]["controls"]["sle_1"]["text"], "KEEP");
+  EXPECT_TRUE(s["messages"].empty());
+  EXPECT_EQ(d.session().globals().gi_pzh, 7);
+  EXPECT_TRUE(d.session().autoanswer);
+}
+
+// What a well-formed request may send: a whole number written with a point, a window by its id,
+// null for an optional field, fields an op does not take.
+TEST_F(DriverTest, WellFormedVariantsOfFieldsAreTaken) {
+  ok({{"op", "host"}, {"globals", {{"gs_yhssgsh", "01"}, {"gi_pzh", 3.0}}}, {"autoanswer", nullptr}});
+  EXPECT_EQ(d.session().globals().gi_pzh, 3);
+  json s = ok({{"op", "open"}, {"window", "w_proto_grid"}, {"parm", nullptr}})["state"];
+  int id = s["windows"][0]["id"];
+  json setrow = json::parse(R"({"op":"grid","control":"dw_1","action":"setrow","row":3.0,"comment":"ignored"})");
+  setrow["window"] = id;
+  s = ok(setrow)["state"];
+  EXPECT_EQ(s["windows"][0]["controls"]["dw_1"]["row"], 3);
+  json r = ok({{"op", "rows"}, {"window", id}, {"control", "dw_1"}, {"from", 3}, {"count", 2147483647},
+               {"columns", {"ccph"}}});
+  EXPECT_EQ(r["rows"], json::parse(R"([{"ccph":"JL01 0112"}])"));
+  r = ok({{"op", "rows"}, {"window", id}, {"control", "dw_1"}, {"from", 2147483647}, {"count", 2147483647},
+          {"display", true}});
+  EXPECT_EQ(r["display"], json::array());
 }
 
 }  // namespace

@@ -37,8 +37,13 @@ class Driver {
   std::mutex mutex_;  // one request at a time per session
 };
 
-// Pieces the grid operations (and other front ends) share.
+// The window and control a request names (fields "window" and "control"); each throws
+// ui::RequestError when there is none. window_of refuses a window blocked by a modal window and
+// control_of a hidden or disabled control, as for anything a user does; shown_window and
+// shown_control find them for reading (a front end still draws them).
 ui::Window& window_of(ui::Session& s, const nlohmann::json& request);
+ui::Window& shown_window(ui::Session& s, const nlohmann::json& request);
 ui::Control& control_of(ui::Window& w, const nlohmann::json& request);
+ui::Control& shown_control(ui::Window& w, const nlohmann::json& request);
 
 }  // namespace sparestock::driver

@@ -213,7 +213,9 @@ class Grid : private AggregateRows {
   // sqlcode/sqlerrtext, the dberror hook is told, and every status stays as it was (the caller
   // rolls back and may try again). On success: 1, and (with reset_flags) every row becomes
   // unchanged. An UPDATE or DELETE that finds no row fails ("Row changed between retrieve and
-  // update."): someone else changed or removed the row.
+  // update."): someone else changed or removed the row. The statements are those
+  // UpdatePlanner (update_planner.h) plans; a plan that cannot be written (no update table, no
+  // key) fails before any statement is sent.
   int update(bool accept = true, bool reset_flags = true);
   // Marks every row as unchanged (a new row never filled in stays new) and empties the delete
   // buffer. 1.
