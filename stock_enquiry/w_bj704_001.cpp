@@ -87,7 +87,7 @@ void w_bj704_001::open() {
   // 7, 8.
   dw_edit.grid.setsort(kMainGroupSort);
   dw_edit.grid.sort();
-  dw_edit.grid.modify("datawindow.readonly=yes");
+  dw_edit.grid.modify("grid.readonly=yes");
   // 9.
   lstr_kcdata = s_bj704_001{};
   // 10. Mode 1; the filter of step 6 stays.

@@ -119,35 +119,35 @@ std::string Grid::describe(std::string_view properties) {
       out += v ? v->as_text() : "!";
       continue;
     }
-    if (p == "datawindow.column.count") {
+    if (p == "grid.column.count") {
       out += std::to_string(def_.columns.size());
       continue;
     }
-    if (p == "datawindow.table.select") {
+    if (p == "grid.table.select") {
       out += def_.statement.empty() ? "?" : def_.statement;
       continue;
     }
-    if (p == "datawindow.table.filter") {
+    if (p == "grid.table.filter") {
       out += filter_text_.empty() ? "?" : filter_text_;
       continue;
     }
-    if (p == "datawindow.table.sort") {
+    if (p == "grid.table.sort") {
       out += sort_text_.empty() ? "?" : sort_text_;
       continue;
     }
-    if (p == "datawindow.table.updatetable") {
+    if (p == "grid.table.updatetable") {
       out += def_.update_table.empty() ? "?" : def_.update_table;
       continue;
     }
-    if (p == "datawindow.readonly") {
+    if (p == "grid.readonly") {
       out += readonly_ ? "yes" : "no";
       continue;
     }
-    if (p == "datawindow.title") {
+    if (p == "grid.title") {
       out += def_.title.empty() ? "?" : def_.title;
       continue;
     }
-    if (p == "datawindow.name" || p == "dataobject") {
+    if (p == "grid.name" || p == "dataobject") {
       out += def_.name;
       continue;
     }
@@ -255,7 +255,7 @@ std::string Grid::modify(std::string_view modifications) {
       return true;
     };
     Change ch{0, -1, false};
-    if (lhs == "datawindow.readonly") {
+    if (lhs == "grid.readonly") {
       if (!flag(&ch.on)) return "bad value for " + lhs + ": " + rhs;
       changes.push_back(ch);
       continue;
