@@ -118,7 +118,7 @@ std::vector<Token> tokenize(std::string_view s) {
       continue;
     }
     if (c == '"' || c == '[') unsupported("quoted identifier");
-    if (c == '{') unsupported("ODBC escape");
+    if (c == '{') unsupported("{...} escape");
     static constexpr std::array<std::string_view, 8> kTwo = {
         "<>", "!=", "<=", ">=", "*=", "=*", "!<", "!>"};
     std::string_view two = s.substr(i, 2);
