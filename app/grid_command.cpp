@@ -5,7 +5,6 @@
 
 #include <fmt/format.h>
 
-#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "host/base/text.h"
 #include "host/db/transaction.h"
 #include "host/grid/grid.h"
 
@@ -30,28 +30,6 @@ struct GridOptions {
   bool has_filter = false;
   bool has_sort = false;
 };
-
-bool iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
-std::vector<std::string> split(const std::string& s, char sep) {
-  std::vector<std::string> out;
-  size_t b = 0;
-  while (true) {
-    size_t e = s.find(sep, b);
-    std::string part = s.substr(b, e == std::string::npos ? std::string::npos : e - b);
-    size_t x = part.find_first_not_of(' '), y = part.find_last_not_of(' ');
-    out.push_back(x == std::string::npos ? std::string() : part.substr(x, y - x + 1));
-    if (e == std::string::npos) break;
-    b = e + 1;
-  }
-  return out;
-}
 
 std::string cell(const db::Value& v) {
   switch (v.kind()) {
@@ -84,7 +62,7 @@ int run_grid(const GridOptions& o) {
     std::string name = a.substr(0, eq);
     bool found = false;
     for (size_t i = 0; i < def->arguments.size(); ++i) {
-      if (!iequals(def->arguments[i].name, name)) continue;
+      if (!text::iequals(def->arguments[i].name, name)) continue;
       args[i] = db::Value(a.substr(eq + 1));
       given[i] = found = true;
     }
@@ -97,12 +75,12 @@ int run_grid(const GridOptions& o) {
   if (o.has_filter && g.setfilter(o.filter) != 1) return fail("bad filter: " + g.last_error());
   if (o.has_sort && g.setsort(o.sort) != 1) return fail("bad sort: " + g.last_error());
   std::vector<std::string> columns;
-  if (o.columns.empty()) {
+  if (text::trim(o.columns).empty()) {
     for (const auto& c : def->columns) columns.push_back(c.name);
   } else {
-    for (const auto& name : split(o.columns, ',')) {
+    for (const auto& name : text::split_list(o.columns)) {
       bool computed = false;
-      for (const auto& c : def->computed) computed = computed || iequals(c.name, name);
+      for (const auto& c : def->computed) computed = computed || text::iequals(c.name, name);
       if (computed) {
         columns.push_back(name);
         continue;

@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/stock_data.h"
+#include "host/base/text.h"
 #include "host/db/transaction.h"
 #include "host/grid/grid.h"
 #include "host/lib/pick_list.h"
@@ -73,9 +74,7 @@ BENCHMARK(PickListSearch)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 void PickListSqliteSearch(benchmark::State& state) {
   std::string t = kSearches[state.range(0)];
-  std::string u = t;
-  for (char& c : u)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  std::string u = text::upper(t);
   state.SetLabel(t);
   auto& conn = transaction().connection();
   long found = 0;

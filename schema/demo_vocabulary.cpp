@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "host/base/text.h"
+
 namespace sparestock::schema::demo {
 
 namespace {
@@ -18,15 +20,11 @@ constexpr std::string_view kInitials =
 
 // Decodes one UTF-8 sequence at `pos`, advancing it. Malformed bytes decode as themselves.
 char32_t next_code_point(std::string_view s, size_t& pos) {
+  size_t n = text::char_length(s, pos);
   unsigned char c = static_cast<unsigned char>(s[pos]);
-  int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-  if (pos + extra >= s.size()) {  // truncated sequence
-    ++pos;
-    return c;
-  }
-  char32_t cp = extra == 0 ? c : (c & (0x3F >> extra));
-  for (int i = 1; i <= extra; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[pos + i]) & 0x3F);
-  pos += 1 + extra;
+  char32_t cp = n == 1 ? c : c & (0x7F >> n);
+  for (size_t i = 1; i < n; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[pos + i]) & 0x3F);
+  pos += n;
   return cp;
 }
 
@@ -115,9 +113,8 @@ std::string pinyin_initials(std::string_view text, size_t max_length) {
   while (pos < text.size() && out.size() < max_length) {
     char32_t cp = next_code_point(text, pos);
     if (cp < 0x80) {
-      char c = static_cast<char>(cp);
-      if (c >= 'a' && c <= 'z') out.push_back(static_cast<char>(c - 'a' + 'A'));
-      else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) out.push_back(c);
+      char c = text::upper(static_cast<char>(cp));
+      if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) out.push_back(c);
       continue;
     }
     auto it = initials().find(cp);

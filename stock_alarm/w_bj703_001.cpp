@@ -2,6 +2,7 @@
 
 #include "common/code_check.h"
 #include "common/pick_button.h"
+#include "host/base/text.h"
 #include "host/grid/expression.h"
 #include "host/lib/global_functions.h"
 #include "host/lib/help.h"
@@ -61,7 +62,7 @@ void w_bj703_001::open() {
 
   lib::w_main(s).title(s.globals().gs_title + s.globals().gs_dq + kTitle);
   sle_1.setfocus();
-  dw_1.grid.modify("datawindow.readonly=yes");
+  dw_1.grid.modify("grid.readonly=yes");
 
   // The host's print command prints this list.
   ui::Globals& g = s.globals();
@@ -133,7 +134,7 @@ void w_bj703_001::sle_1_ue_enter(ui::Key key) {
   if (key != ui::Key::Enter) return;
 
   // Nothing typed: every retrieved row, without a message.
-  std::string code = ui::trim(sle_1.text);
+  std::string code = std::string(text::trim(sle_1.text));
   if (code.empty()) {
     set_filter("");
     return;

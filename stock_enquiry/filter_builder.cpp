@@ -1,5 +1,6 @@
 #include "stock_enquiry/filter_builder.h"
 
+#include "host/base/text.h"
 #include "host/grid/expression.h"
 #include "host/lib/f_check.h"
 
@@ -259,16 +260,7 @@ std::string variant_b(int xlh, const Terms& x) {
 
 }  // namespace
 
-std::string search_text(std::string_view typed) {
-  size_t begin = typed.find_first_not_of(' ');
-  if (begin == std::string_view::npos) return {};
-  size_t end = typed.find_last_not_of(' ');
-  std::string out(typed.substr(begin, end - begin + 1));
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
+std::string search_text(std::string_view typed) { return text::upper(text::trim(typed)); }
 
 std::string filter_literal(std::string_view value) { return grid::escape_literal(value); }
 

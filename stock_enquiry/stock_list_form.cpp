@@ -11,7 +11,7 @@ void stock_list_form::open() {
   w_bj704_001::open();
   dw_edit.grid.setsort("mid(dbj030_ccph,5,4) A");
   dw_edit.grid.sort();
-  dw_edit.grid.modify("datawindow.readonly=yes");
+  dw_edit.grid.modify("grid.readonly=yes");
 }
 
 void stock_list_form::dw_edit_doubleclicked(long) {}

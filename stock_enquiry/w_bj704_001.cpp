@@ -3,6 +3,7 @@
 
 #include "common/pick_button.h"
 #include "common/row_count_status.h"
+#include "host/base/text.h"
 #include "host/db/clock.h"
 #include "host/grid/expression.h"
 #include "host/lib/global_functions.h"
@@ -72,7 +73,7 @@ void w_bj704_001::open() {
   cete();
   // 4, 5. The warehouse the form works on.
   std::string parm = s.windows().message.stringparm;
-  sle_1.text = ui::trim(ui::upper(parm));
+  sle_1.text = text::trim(text::upper(parm));
   ls_parm = sle_1.text;
   i_bs = ls_parm.empty() ? 0 : 1;
   // 6. Searched at once in the warehouse mode.
@@ -86,7 +87,7 @@ void w_bj704_001::open() {
   // 7, 8.
   dw_edit.grid.setsort(kMainGroupSort);
   dw_edit.grid.sort();
-  dw_edit.grid.modify("datawindow.readonly=yes");
+  dw_edit.grid.modify("grid.readonly=yes");
   // 9.
   lstr_kcdata = s_bj704_001{};
   // 10. Mode 1; the filter of step 6 stays.
@@ -268,7 +269,7 @@ std::string w_bj704_001::display_year() const {
 void w_bj704_001::refresh_display() {
   long row = dw_edit.grid.getrow();
   if (row < 1) return;
-  std::string part = ui::trim(dw_edit.grid.getitemstring(row, 1).value_or(""));
+  std::string part = text::trim(dw_edit.grid.getitemstring(row, 1).value_or(""));
   dw_display.grid.retrieve(
       {db::Value(session().globals().gs_yhssgsh), db::Value(part), db::Value(display_year())});
 }

@@ -22,6 +22,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/base/text.h"
 #include "host/db/connection.h"
 #include "host/grid/grid.h"
 
@@ -29,13 +30,6 @@ namespace sparestock::grid {
 namespace {
 
 const std::string kCaseDir = std::string(SPARESTOCK_SOURCE_DIR) + "/tests/expr_cases";
-
-std::string trim(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t\r");
-  if (b == std::string_view::npos) return {};
-  size_t e = s.find_last_not_of(" \t\r");
-  return std::string(s.substr(b, e - b + 1));
-}
 
 std::string unquote(const std::string& s) {
   if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'') return s.substr(1, s.size() - 2);
@@ -120,20 +114,18 @@ void run_file(const std::filesystem::path& path) {
 
   while (std::getline(in, line)) {
     ++number;
-    std::string t = trim(line);
+    std::string_view t = text::trim(line);
     if (t.empty() || t[0] == '#') continue;
     size_t colon = t.find(':');
     ASSERT_NE(colon, std::string::npos) << where(number) << ": no directive";
-    std::string head = trim(t.substr(0, colon));
-    std::string rest = trim(t.substr(colon + 1));
+    std::string head(text::trim(t.substr(0, colon)));
+    std::string rest(text::trim(t.substr(colon + 1)));
 
     if (head == "columns") {
       table = Table();
       table.def.name = path.stem().string();
-      std::stringstream ss(rest);
-      std::string text;
-      while (std::getline(ss, text, ',')) {
-        ColumnDef c = parse_column(trim(text));
+      for (const std::string& item : text::split_list(rest)) {
+        ColumnDef c = parse_column(item);
         db::ColumnInfo info;
         info.name = c.name;
         table.def.columns.push_back(c);
@@ -143,14 +135,11 @@ void run_file(const std::filesystem::path& path) {
     }
     if (head == "row") {
       std::vector<db::Value> row;
-      std::stringstream ss(rest);
-      std::string cell;
       size_t k = 0;
-      while (std::getline(ss, cell, '|')) {
+      for (const std::string& cell : text::split_list(rest, '|')) {
         ASSERT_LT(k, table.def.columns.size()) << where(number) << ": too many cells";
-        row.push_back(parse_cell(table.def.columns[k++], trim(cell)));
+        row.push_back(parse_cell(table.def.columns[k++], cell));
       }
-      if (!rest.empty() && rest.back() == '|') row.push_back(parse_cell(table.def.columns[k++], ""));
       ASSERT_EQ(k, table.def.columns.size()) << where(number) << ": too few cells";
       table.rows.push_back(std::move(row));
       continue;

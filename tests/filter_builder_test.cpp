@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/base/text.h"
 #include "host/db/transaction.h"
 #include "host/grid/expression.h"
 #include "stock_enquiry/filter_builder.h"
@@ -35,21 +36,6 @@ struct GgCase {
   std::string expected;
 };
 
-std::vector<std::string> split(const std::string& line, char sep) {
-  std::vector<std::string> out;
-  std::string cur;
-  for (char c : line) {
-    if (c == sep) {
-      out.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  out.push_back(cur);
-  return out;
-}
-
 std::vector<GgCase> load_cases(const std::string& file) {
   std::ifstream in(std::string(SPARESTOCK_SOURCE_DIR) + "/tests/gg_cases/" + file);
   EXPECT_TRUE(in) << file;
@@ -59,7 +45,7 @@ std::vector<GgCase> load_cases(const std::string& file) {
   while (std::getline(in, line)) {
     ++number;
     if (line.empty() || line[0] == '#') continue;
-    auto f = split(line, '|');
+    auto f = text::split(line, '|');
     // The expression is the last field and holds no '|'.
     EXPECT_EQ(f.size(), 9u) << file << ":" << number;
     if (f.size() != 9) continue;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/base/text.h"
 #include "host/grid/definition.h"
 #include "host/grid/expression.h"
 
@@ -34,14 +35,9 @@ const ColumnDef* column(const GridDefinition& d, const std::string& name) {
   return nullptr;
 }
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // Items of a SELECT list: the commas at parenthesis depth 0 between SELECT [DISTINCT] and FROM.
 int select_items(const std::string& statement) {
-  std::string s = lower(statement);
+  std::string s = text::lower(statement);
   size_t from = s.find(" from ");
   if (s.rfind("select", 0) != 0 || from == std::string::npos) return -1;
   int depth = 0, items = 1;
@@ -103,7 +99,7 @@ TEST(GridDefinitions, ColumnsMatchTheirStatements) {
     const GridDefinition& d = def(r.name);
     SCOPED_TRACE(r.name);
     EXPECT_EQ(d.columns.size(), r.columns);
-    if (lower(d.statement).rfind("select", 0) == 0) {
+    if (text::iequals(std::string_view(d.statement).substr(0, 6), "select")) {
       EXPECT_EQ(select_items(d.statement), static_cast<int>(r.columns));
     }
     std::set<std::string> names;

@@ -296,10 +296,11 @@ TEST_F(GridEngine, DescribeAnswersLikeTheRuntime) {
   EXPECT_EQ(grid.describe("dbj030_ndj_t.Text"), "!");  // no heading
   EXPECT_EQ(grid.describe("#2.Name"), "dbj030_ccph");
   EXPECT_EQ(grid.describe("#9.Name"), "!");
-  EXPECT_EQ(grid.describe("datawindow.column.count"), "4");
-  EXPECT_EQ(grid.describe("DataWindow.Table.Select"), stock_def().statement);
-  EXPECT_EQ(grid.describe("datawindow.readonly"), "no");
-  EXPECT_EQ(grid.describe("datawindow.table.filter"), "?");
+  EXPECT_EQ(grid.describe("grid.column.count"), "4");
+  EXPECT_EQ(grid.describe("Grid.Table.Select"), stock_def().statement);
+  EXPECT_EQ(grid.describe("grid.readonly"), "no");
+  EXPECT_EQ(grid.describe("grid.table.filter"), "?");
+  EXPECT_EQ(grid.describe("grid.name dataobject grid.title"), "d_test_stock\nd_test_stock\n?");
   EXPECT_EQ(grid.describe("dbj030_ckh.ColType dbj030_nkcsl.coltype #1.ID"), "char(2)\ndecimal(2)\n1");
   EXPECT_EQ(grid.describe("compute_1.Expression"), "dbj030_nkcsl * dbj030_ndj");
   EXPECT_EQ(grid.describe("compute_1_t.Text"), "金额");
@@ -308,9 +309,9 @@ TEST_F(GridEngine, DescribeAnswersLikeTheRuntime) {
   EXPECT_EQ(grid.describe("evaluate('sum(dbj030_nkcsl for all)', 0)"), "6.00");
   EXPECT_EQ(grid.describe("evaluate('dbj030_ccph + ~'/~'', 2)"), "JL0112/");
   EXPECT_EQ(grid.describe("evaluate('nosuch', 1)"), "!");
-  EXPECT_EQ(grid.modify("datawindow.readonly=yes"), "");
-  EXPECT_EQ(grid.describe("datawindow.readonly"), "yes");
-  EXPECT_EQ(grid.modify("datawindow.readonly=maybe"), "bad value for datawindow.readonly: maybe");
+  EXPECT_EQ(grid.modify("grid.readonly=yes"), "");
+  EXPECT_EQ(grid.describe("grid.readonly"), "yes");
+  EXPECT_EQ(grid.modify("grid.readonly=maybe"), "bad value for grid.readonly: maybe");
   EXPECT_TRUE(grid.readonly());
   EXPECT_EQ(grid.modify("dbj030_ckh.protect=1 nosuch.protect=1"), "unknown column: nosuch");
   EXPECT_FALSE(grid.is_protected(0));
@@ -350,7 +351,7 @@ TEST_F(GridEngine, AccepttextStoresTypedTextThroughItemchanged) {
 
   grid.modify("dbj030_nkcsl.protect=1");
   EXPECT_EQ(grid.settext("6"), -1);
-  grid.modify("dbj030_nkcsl.protect=0 datawindow.readonly=yes");
+  grid.modify("dbj030_nkcsl.protect=0 grid.readonly=yes");
   EXPECT_EQ(grid.settext("6"), -1);
   // A read-only grid still takes values from code.
   EXPECT_EQ(grid.setitem(2, "dbj030_nkcsl", Value(6)), 1);
@@ -443,7 +444,7 @@ TEST(GridDefinitionChecks, TheStandingFilterHidesRowsOnEveryRetrieval) {
   };
   EXPECT_EQ(load(g, rows), 1);
   EXPECT_EQ(g.filteredcount(), 1);
-  EXPECT_EQ(g.describe("datawindow.table.filter"), d.filter);
+  EXPECT_EQ(g.describe("grid.table.filter"), d.filter);
   // A filter set by a form replaces it and is applied again by the next retrieval.
   g.setfilter("dbj030_ccph = 'A'");
   g.filter();

@@ -37,9 +37,6 @@ TEST(PickList, HeadingsPairWithColumnsFromTheRight) {
       {{"ckh"}, {}, {"ckh"}},
   };
   for (const auto& c : cases) EXPECT_EQ(pair_headings(c.columns, c.headings), c.expected);
-  EXPECT_EQ(split_list(" cgsh, ccph ,ccpmc"), (V{"cgsh", "ccph", "ccpmc"}));
-  EXPECT_EQ(split_list("  "), V{});
-  EXPECT_EQ(split_list("a,,b"), (V{"a", "", "b"}));
 }
 
 db::Catalog test_catalog() {

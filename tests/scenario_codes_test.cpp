@@ -5,6 +5,7 @@
 
 #include "common/code_check.h"
 #include "common/pick_button.h"
+#include "host/base/text.h"
 #include "host/lib/pick_list.h"
 #include "tests/scenario.h"
 
@@ -36,7 +37,7 @@ class CodeForm : public ui::Window {
     };
     sle_1.ue_enter = [this] {
       st_1.text = "checking";
-      if (!common::check_code(session(), kind(), ui::trim(sle_1.text))) return;
+      if (!common::check_code(session(), kind(), std::string(text::trim(sle_1.text)))) return;
       st_1.text = "passed";
     };
   }

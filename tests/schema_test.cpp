@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/base/text.h"
 #include "host/db/connection.h"
 #include "schema/init.h"
 #include "schema/schema.h"
@@ -92,7 +93,7 @@ TEST_P(SchemaTest, RowsWithOnlyKeysTakeDefaults) {
       std::string value = c->value(i).as_text();
       if (it != special.end()) {
         EXPECT_EQ(value, it->second) << column;
-      } else if (db::to_lower(row.insert).find(column) != std::string::npos) {
+      } else if (text::lower(row.insert).find(column) != std::string::npos) {
         continue;  // a column the insert gave, or the identity
       } else if (info->type == ColumnType::Char) {
         EXPECT_EQ(value, "") << column;

@@ -29,6 +29,7 @@
 #include <optional>
 #include <sstream>
 
+#include "host/base/text.h"
 #include "tests/test_db.h"
 
 namespace sparestock::db {
@@ -66,40 +67,22 @@ v_bj060: gsh char(2), cph char(20), cpmc char(30), jldw char(4), zzh char(20)
 v_bj902_001: cgsh char(2), ccph char(20), nkcsl numeric(18,2), nkykc numeric(18,2), ndj numeric(18,2), njcsl numeric(18,2)
 )";
 
-std::string trim(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t\r");
-  if (b == std::string_view::npos) return "";
-  size_t e = s.find_last_not_of(" \t\r");
-  return std::string(s.substr(b, e - b + 1));
-}
-
-std::vector<std::string> split(std::string_view s, char sep) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (;;) {
-    size_t at = s.find(sep, start);
-    out.push_back(trim(s.substr(start, at == std::string_view::npos ? at : at - start)));
-    if (at == std::string_view::npos) return out;
-    start = at + 1;
-  }
-}
-
 const Catalog& schema_catalog() {
   static const Catalog catalog = [] {
     Catalog c;
     std::istringstream in(kSchemaColumns);
     std::string line;
     while (std::getline(in, line)) {
-      if (trim(line).empty()) continue;
+      if (text::trim(line).empty()) continue;
       size_t colon = line.find(':');
-      std::string table = trim(line.substr(0, colon));
+      std::string table(text::trim(std::string_view(line).substr(0, colon)));
       // Split on commas outside parentheses ("numeric(18,2)").
       std::string rest = line.substr(colon + 1), item;
       int depth = 0;
       auto flush = [&] {
-        std::string t = trim(item);
+        std::string_view t = text::trim(item);
         size_t sp = t.find(' ');
-        c.add(table, column_info_from_decl(t.substr(0, sp), trim(t.substr(sp + 1))));
+        c.add(table, column_info_from_decl(std::string(t.substr(0, sp)), text::trim(t.substr(sp + 1))));
         item.clear();
       };
       for (char ch : rest) {
@@ -156,7 +139,7 @@ std::vector<Case> load_cases() {
     };
     while (std::getline(in, line)) {
       ++number;
-      std::string t = trim(line);
+      std::string_view t = text::trim(line);
       if (t == "----") {
         finish();
         continue;
@@ -166,7 +149,7 @@ std::vector<Case> load_cases() {
         current.line = number;
       }
       if (t.rfind("# name:", 0) == 0) {
-        current.name = trim(t.substr(7));
+        current.name = text::trim(t.substr(7));
         continue;
       }
       if (t.empty() || t[0] == '#') continue;
@@ -175,7 +158,7 @@ std::vector<Case> load_cases() {
         ADD_FAILURE() << path << ":" << number << ": line without a key";
         continue;
       }
-      std::string key = t.substr(0, colon), value = trim(t.substr(colon + 1));
+      std::string key(t.substr(0, colon)), value(text::trim(t.substr(colon + 1)));
       if (key == "rows") {
         current.has_rows = true;
         if (value != "none") current.rows.push_back(value);
@@ -303,10 +286,10 @@ TEST(TsqlCases, FilesHoldCases) {
 // Parses `gsh='01', num=5, amount=1.50, d=dt'2026-12-08 10:00:00', x=null`.
 std::vector<std::pair<std::string, Value>> parse_bind(const std::string& text) {
   std::vector<std::pair<std::string, Value>> out;
-  if (trim(text).empty()) return out;
-  for (const std::string& part : split(text, ',')) {
-    size_t eq = part.find('=');
-    std::string name = trim(part.substr(0, eq)), v = trim(part.substr(eq + 1));
+  for (const std::string& part : text::split_list(text)) {
+    std::string_view item = part;
+    size_t eq = item.find('=');
+    std::string name(text::trim(item.substr(0, eq))), v(text::trim(item.substr(eq + 1)));
     Value value;
     if (v == "null") {
       value = Value();
@@ -395,7 +378,7 @@ void run_case(Connection& conn, const Case& c, Backend backend, const Catalog& c
   }
   if (!c.has_rows) return;
   std::vector<std::string> expected = c.rows;
-  std::string lower = to_lower(c.has("check") ? c.get("check") : c.get("input"));
+  std::string lower = text::lower(c.has("check") ? c.get("check") : c.get("input"));
   if (lower.find("order by") == std::string::npos) {
     std::sort(rows.begin(), rows.end());
     std::sort(expected.begin(), expected.end());

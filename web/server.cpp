@@ -13,10 +13,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/base/text.h"
 #include "host/db/clock.h"
 #include "host/driver/driver.h"
 #include "host/lib/global_functions.h"
-#include "host/ui/controls.h"
 #include "web/crypto.h"
 #include "web/launcher.h"
 #include "web/sessions.h"
@@ -87,13 +87,6 @@ std::string loggable_path(const std::string& path) {
   std::erase_if(out, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
   if (out.size() > 120) out = out.substr(0, 120) + "...";
   return out;
-}
-
-bool starts_with_ci(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  return true;
 }
 
 }  // namespace
@@ -168,7 +161,7 @@ struct Server::Impl {
   std::string client_address(const httplib::Request& req) const {
     if (options.behind_proxy) {
       std::string forwarded = req.get_header_value("X-Forwarded-For");
-      if (!forwarded.empty()) return ui::trim(forwarded.substr(forwarded.rfind(',') + 1));
+      if (!forwarded.empty()) return text::trim(forwarded.substr(forwarded.rfind(',') + 1));
     }
     return req.remote_addr;
   }
@@ -243,7 +236,9 @@ struct Server::Impl {
 
   void login(const httplib::Request& req, httplib::Response& res) {
     if (!same_origin(req)) return send_error(res, 403, kBadOrigin);
-    if (!starts_with_ci(req.get_header_value("Content-Type"), "application/json"))
+    constexpr std::string_view kJsonType = "application/json";  // a charset may follow
+    std::string content_type = req.get_header_value("Content-Type");
+    if (!text::iequals(std::string_view(content_type).substr(0, kJsonType.size()), kJsonType))
       return send_error(res, 415, kNotJson);
     json body = json::parse(req.body, nullptr, false);
     if (body.is_discarded() || !body.is_object()) return send_error(res, 400, kBadLoginRequest);
@@ -254,8 +249,8 @@ struct Server::Impl {
     };
     auto company = text("company"), code = text("user"), password = text("password");
     if (!company || !code || !password) return send_error(res, 400, kBadLoginRequest);
-    *company = ui::trim(*company);
-    *code = ui::trim(*code);
+    *company = std::string(text::trim(*company));
+    *code = std::string(text::trim(*code));
     std::string address = client_address(req);
     std::string who = fmt::format("company {} user {}", company->substr(0, 8), code->substr(0, 8));
     std::string throttle_key = *company + '\x1f' + *code;

@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "host/ui/controls.h"
+#include "host/base/text.h"
 #include "web/crypto.h"
 
 namespace sparestock::web {
@@ -12,9 +12,9 @@ namespace {
 // A typed code, trimmed; refused when empty, longer than its column or holding control
 // characters.
 std::string code_of(const std::string& typed, size_t limit, const char* what) {
-  std::string code = ui::trim(typed);
+  std::string code(text::trim(typed));
   if (code.empty()) throw UserError(fmt::format("the {} is empty", what));
-  if (ui::char_count(code) > limit)
+  if (text::char_count(code) > limit)
     throw UserError(fmt::format("the {} \"{}\" is longer than {} characters", what, code, limit));
   for (unsigned char c : code)
     if (c < 0x20 || c == 0x7f) throw UserError(fmt::format("the {} holds a control character", what));
@@ -22,11 +22,11 @@ std::string code_of(const std::string& typed, size_t limit, const char* what) {
 }
 
 void check_name(const std::string& name) {
-  if (ui::char_count(name) > 8) throw UserError("the name \"" + name + "\" is longer than 8 characters");
+  if (text::char_count(name) > 8) throw UserError("the name \"" + name + "\" is longer than 8 characters");
 }
 
 void check_password(const std::string& password) {
-  if (ui::char_count(password) < kMinPasswordLength)
+  if (text::char_count(password) < kMinPasswordLength)
     throw UserError(fmt::format("the password must have at least {} characters", kMinPasswordLength));
 }
 
@@ -35,7 +35,7 @@ void check_password(const std::string& password) {
 std::optional<UserRecord> find_user(db::Connection& conn, const std::string& company,
                                     const std::string& code) {
   auto cursor = conn.query("SELECT CGSH, CYHDM, CYHXM, cmmhx FROM DXT004 WHERE CGSH = ? AND CYHDM = ?",
-                           {ui::trim(company), ui::trim(code)});
+                           {text::trim(company), text::trim(code)});
   if (!cursor->next()) return std::nullopt;
   UserRecord u;
   u.company = std::string(cursor->text(0));

@@ -1,16 +1,11 @@
 #include "host/db/catalog.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
-namespace sparestock::db {
+#include "host/base/text.h"
 
-std::string to_lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
+namespace sparestock::db {
 
 namespace {
 
@@ -31,8 +26,8 @@ bool starts_with(std::string_view s, std::string_view p) { return s.substr(0, p.
 ColumnInfo column_info_from_decl(std::string name, std::string_view declared_type, int length,
                                  int scale) {
   ColumnInfo info;
-  info.name = to_lower(name);
-  std::string decl = to_lower(declared_type);
+  info.name = text::lower(name);
+  std::string decl = text::lower(declared_type);
   int a = 0, b = 0;
   read_modifiers(decl, a, b);
   if (starts_with(decl, "varchar") || starts_with(decl, "char") ||
@@ -56,23 +51,23 @@ ColumnInfo column_info_from_decl(std::string name, std::string_view declared_typ
 }
 
 void Catalog::add(std::string_view table, ColumnInfo column) {
-  column.name = to_lower(column.name);
-  tables_[to_lower(table)].push_back(std::move(column));
+  column.name = text::lower(column.name);
+  tables_[text::lower(table)].push_back(std::move(column));
 }
 
 const ColumnInfo* Catalog::find(std::string_view table, std::string_view column) const {
-  auto t = tables_.find(to_lower(table));
+  auto t = tables_.find(text::lower(table));
   if (t == tables_.end()) return nullptr;
-  std::string c = to_lower(column);
+  std::string c = text::lower(column);
   for (const auto& info : t->second)
     if (info.name == c) return &info;
   return nullptr;
 }
 
-bool Catalog::has_table(std::string_view table) const { return tables_.count(to_lower(table)) > 0; }
+bool Catalog::has_table(std::string_view table) const { return tables_.count(text::lower(table)) > 0; }
 
 const std::vector<ColumnInfo>* Catalog::columns(std::string_view table) const {
-  auto t = tables_.find(to_lower(table));
+  auto t = tables_.find(text::lower(table));
   return t == tables_.end() ? nullptr : &t->second;
 }
 

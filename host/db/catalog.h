@@ -40,6 +40,4 @@ class Catalog {
   std::map<std::string, std::vector<ColumnInfo>> tables_;  // key: lower-case table name
 };
 
-std::string to_lower(std::string_view s);
-
 }  // namespace sparestock::db

@@ -1,5 +1,6 @@
 #include "host/db/transaction.h"
 
+#include "host/base/text.h"
 #include "host/db/procedures.h"
 
 namespace sparestock::db {
@@ -72,7 +73,7 @@ std::vector<Value> Transaction::bind(const Translation& t, const HostVariables& 
   for (const auto& name : t.parameters) {
     const Value* found = nullptr;
     for (const auto& [n, v] : vars)
-      if (to_lower(n) == to_lower(name)) found = &v;
+      if (text::iequals(n, name)) found = &v;
     if (!found) throw DbError("host variable :" + name + " has no value");
     params.push_back(*found);
   }

@@ -17,6 +17,7 @@
 #include <optional>
 #include <set>
 
+#include "host/base/text.h"
 #include "host/db/tsql_parser.h"
 
 namespace sparestock::db {
@@ -28,8 +29,6 @@ using namespace tsql;
 [[noreturn]] void unsupported(const std::string& what) {
   throw TranslationError("unsupported construct: " + what);
 }
-
-bool iequals(std::string_view a, std::string_view b) { return to_lower(a) == to_lower(b); }
 
 // What the translation knows of an expression's type, for `+`.
 enum class Type {
@@ -300,7 +299,7 @@ class Emitter {
   static void check_unique_names(const std::vector<TableRef>& from) {
     for (size_t i = 0; i < from.size(); ++i)
       for (size_t j = i + 1; j < from.size(); ++j)
-        if (iequals(from[i].ref_name(), from[j].ref_name()))
+        if (text::iequals(from[i].ref_name(), from[j].ref_name()))
           throw TranslationError("syntax error: table " + from[i].ref_name() +
                                  " appears twice in FROM without distinct aliases");
   }
@@ -311,10 +310,10 @@ class Emitter {
       for (const Scope* s = &scope; s; s = s->parent) {
         const auto& from = *s->from;
         for (size_t i = 0; i < from.size(); ++i)
-          if (iequals(from[i].ref_name(), c.table))
+          if (text::iequals(from[i].ref_name(), c.table))
             return {s, i, catalog_.find(from[i].name, c.column)};
         for (size_t i = 0; i < from.size(); ++i)
-          if (iequals(from[i].name, c.table)) return {s, i, catalog_.find(from[i].name, c.column)};
+          if (text::iequals(from[i].name, c.table)) return {s, i, catalog_.find(from[i].name, c.column)};
       }
       throw TranslationError("syntax error: unknown table or alias " + c.table + " in " +
                              c.ToString());

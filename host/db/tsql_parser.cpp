@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "host/base/text.h"
 #include "host/db/catalog.h"
 #include "host/db/tsql.h"
 
@@ -24,12 +25,6 @@ bool ident_char(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
 }
 bool digit(char c) { return c >= '0' && c <= '9'; }
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 }  // namespace
 
@@ -123,7 +118,7 @@ std::vector<Token> tokenize(std::string_view s) {
       continue;
     }
     if (c == '"' || c == '[') unsupported("quoted identifier");
-    if (c == '{') unsupported("ODBC escape");
+    if (c == '{') unsupported("{...} escape");
     static constexpr std::array<std::string_view, 8> kTwo = {
         "<>", "!=", "<=", ">=", "*=", "=*", "!<", "!>"};
     std::string_view two = s.substr(i, 2);
@@ -165,7 +160,7 @@ constexpr std::string_view kOtherStatements[] = {
 
 bool is_reserved(const Token& t) {
   if (t.kind != TokenKind::Identifier) return false;
-  std::string l = to_lower(t.text);
+  std::string l = text::lower(t.text);
   return std::find(std::begin(kReserved), std::end(kReserved), l) != std::end(kReserved);
 }
 
@@ -189,10 +184,10 @@ class Parser {
     } else if (is_kw("execute") || is_kw("exec")) {
       st.execute = execute();
     } else {
-      std::string l = to_lower(t.text);
+      std::string l = text::lower(t.text);
       if (std::find(std::begin(kOtherStatements), std::end(kOtherStatements), l) !=
           std::end(kOtherStatements))
-        unsupported(upper(t.text) + " statement");
+        unsupported(text::upper(t.text) + " statement");
       syntax("unknown statement " + describe(t));
     }
     if (accept_symbol(";")) {
@@ -219,7 +214,7 @@ class Parser {
   }
   bool is_kw(std::string_view kw, size_t ahead = 0) const {
     const Token& t = peek(ahead);
-    return t.kind == TokenKind::Identifier && to_lower(t.text) == kw;
+    return t.kind == TokenKind::Identifier && text::iequals(t.text, kw);
   }
   bool accept_kw(std::string_view kw) {
     if (!is_kw(kw)) return false;
@@ -227,7 +222,7 @@ class Parser {
     return true;
   }
   void expect_kw(std::string_view kw) {
-    if (!accept_kw(kw)) syntax("expected " + upper(kw) + ", found " + describe(peek()));
+    if (!accept_kw(kw)) syntax("expected " + text::upper(kw) + ", found " + describe(peek()));
   }
   bool is_symbol(std::string_view sym, size_t ahead = 0) const {
     const Token& t = peek(ahead);
@@ -258,7 +253,7 @@ class Parser {
   }
   static bool starts_statement(const Token& t) {
     if (t.kind != TokenKind::Identifier) return false;
-    std::string l = to_lower(t.text);
+    std::string l = text::lower(t.text);
     return l == "select" || l == "insert" || l == "update" || l == "delete" || l == "execute" ||
            l == "exec";
   }
@@ -284,8 +279,8 @@ class Parser {
         "union", "except", "intersect", "compute", "for", "option", "with", "escape"};
     const Token& t = peek();
     if (t.kind != TokenKind::Identifier) return;
-    std::string l = to_lower(t.text);
-    if (std::find(kClauses.begin(), kClauses.end(), l) != kClauses.end()) unsupported(upper(l));
+    std::string l = text::lower(t.text);
+    if (std::find(kClauses.begin(), kClauses.end(), l) != kClauses.end()) unsupported(text::upper(l));
     if (l == "join" || l == "inner" || l == "left" || l == "right" || l == "full" || l == "cross" ||
         l == "outer")
       unsupported("JOIN");
@@ -409,7 +404,7 @@ class Parser {
     if (is_symbol("(")) unsupported("derived table");
     ref.name = identifier("a table name");
     if (accept_symbol(".")) {
-      if (to_lower(ref.name) != "dbo") unsupported("owner " + ref.name);
+      if (!text::iequals(ref.name, "dbo")) unsupported("owner " + ref.name);
       ref.name = identifier("a table name");
     }
     if (in_from) {
@@ -462,7 +457,7 @@ class Parser {
       if (peek().kind == TokenKind::AtName) unsupported("variable @" + peek().text);
       std::string first = identifier("a column name");
       if (accept_symbol(".")) {
-        if (to_lower(first) != to_lower(s->table.name))
+        if (!text::iequals(first, s->table.name))
           syntax("SET names a column of " + first + ", not of " + s->table.name);
         first = identifier("a column name");
       }
@@ -494,10 +489,10 @@ class Parser {
     std::string name = identifier("a procedure name");
     if (accept_symbol(".")) {
       s->owner = name;
-      if (to_lower(name) != "dbo") unsupported("owner " + name);
+      if (!text::iequals(name, "dbo")) unsupported("owner " + name);
       name = identifier("a procedure name");
     }
-    s->procedure = to_lower(name);
+    s->procedure = text::lower(name);
     if (is_symbol(";") && peek(1).kind == TokenKind::Number) {
       next();
       s->number = whole_number("a procedure number");
@@ -506,7 +501,7 @@ class Parser {
     do {
       if (peek().kind != TokenKind::AtName) unsupported("execute argument without a name");
       ExecuteArg arg;
-      arg.name = to_lower(next().text);
+      arg.name = text::lower(next().text);
       for (const auto& other : s->args)
         if (other.name == arg.name) syntax("argument @" + arg.name + " given twice");
       expect_symbol("=");
@@ -587,7 +582,7 @@ class Parser {
       if (std::find(kCompare.begin(), kCompare.end(), t.text) != kCompare.end()) {
         std::string op = next().text;
         if (is_kw("all") || is_kw("any") || is_kw("some"))
-          unsupported(upper(peek().text) + " comparison");
+          unsupported(text::upper(peek().text) + " comparison");
         ExprPtr right = additive();
         return std::make_unique<CompareExpr>(op, std::move(left), std::move(right));
       }
@@ -695,7 +690,7 @@ class Parser {
     }
     if (is_kw("case")) unsupported("CASE");
     if ((is_kw("left") || is_kw("right")) && is_symbol("(", 1))
-      unsupported_function(to_lower(t.text));
+      unsupported_function(text::lower(t.text));
     if (is_reserved(t)) syntax("unexpected " + describe(t));
     std::string first = next().text;
     if (is_symbol("(")) return function(first);
@@ -704,7 +699,7 @@ class Parser {
     if (is_symbol("(")) unsupported_function(first + "." + second);
     if (!accept_symbol(".")) return std::make_unique<ColumnExpr>(first, second);
     // owner.table.column
-    if (to_lower(first) != "dbo") unsupported("owner " + first);
+    if (!text::iequals(first, "dbo")) unsupported("owner " + first);
     std::string third = identifier("a column name");
     return std::make_unique<ColumnExpr>(second, third);
   }
@@ -714,7 +709,7 @@ class Parser {
   }
 
   ExprPtr function(const std::string& written) {
-    std::string name = to_lower(written);
+    std::string name = text::lower(written);
     if (name == "convert") return convert();
     static constexpr std::array<std::string_view, 10> kKnown = {
         "count", "sum", "min", "max", "avg", "upper", "lower", "ltrim", "rtrim", "abs"};
@@ -741,7 +736,7 @@ class Parser {
   ExprPtr convert() {
     auto c = std::make_unique<ConvertExpr>();
     expect_symbol("(");
-    std::string type = to_lower(identifier("a type"));
+    std::string type = text::lower(identifier("a type"));
     if (type != "char" && type != "varchar" && type != "nchar" && type != "nvarchar")
       unsupported("convert to " + type);
     c->type = type;

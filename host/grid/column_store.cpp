@@ -5,7 +5,7 @@
 #include <numeric>
 #include <stdexcept>
 
-#include "host/grid/text.h"
+#include "host/base/text.h"
 
 namespace sparestock::grid {
 

@@ -17,7 +17,7 @@
 #include "host/db/value.h"
 #include "host/grid/definition.h"
 #include "host/grid/pod_vector.h"
-#include "host/grid/text.h"
+#include "host/base/text.h"
 
 namespace sparestock::grid {
 
@@ -133,7 +133,7 @@ class Column {
 enum class RowStatus : uint8_t { NotModified, DataModified, New, NewModified };
 
 // The data object of a grid: its rows and buffers, shared by every grid control that shares
-// data (sharedata). Buffers, with PowerBuilder's meaning:
+// data (sharedata). A loaded row is in exactly one of three buffers:
 //   primary  - the rows shown, in the order shown;
 //   filtered - rows hidden by the filter: every row of `order` not in `primary`;
 //   deleted  - rows removed by deleterow, kept until update() deletes them in the database.

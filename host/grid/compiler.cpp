@@ -16,13 +16,6 @@ struct BindError {
   size_t position;
 };
 
-std::string lower_ascii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 ValueType value_type_of(GridType t) {
   switch (t) {
     case GridType::Char: return ValueType::Text;
@@ -48,7 +41,7 @@ int64_t to_int(const Scalar& v) {
 Scalar fn_left(EvalContext&, const Scalar* a, size_t) {
   if (a[0].is_null() || a[1].is_null()) return Scalar::null();
   int64_t n = to_int(a[1]);
-  return Scalar::text(n <= 0 ? std::string_view() : text::mid(a[0].s, 1, n));
+  return Scalar::text(n <= 0 ? std::string_view() : mid(a[0].s, 1, n));
 }
 
 Scalar fn_right(EvalContext&, const Scalar* a, size_t) {
@@ -57,7 +50,7 @@ Scalar fn_right(EvalContext&, const Scalar* a, size_t) {
   if (n <= 0) return Scalar::text({});
   int64_t count = static_cast<int64_t>(text::char_count(a[0].s));
   if (n >= count) return Scalar::text(a[0].s);
-  return Scalar::text(text::mid(a[0].s, count - n + 1, n));
+  return Scalar::text(mid(a[0].s, count - n + 1, n));
 }
 
 Scalar fn_len(EvalContext&, const Scalar* a, size_t) {
@@ -69,10 +62,10 @@ Scalar fn_trim(EvalContext&, const Scalar* a, size_t) {
   return a[0].is_null() ? a[0] : Scalar::text(text::trim(a[0].s));
 }
 Scalar fn_lefttrim(EvalContext&, const Scalar* a, size_t) {
-  return a[0].is_null() ? a[0] : Scalar::text(text::trim(a[0].s, true, false));
+  return a[0].is_null() ? a[0] : Scalar::text(text::trim_leading(a[0].s));
 }
 Scalar fn_righttrim(EvalContext&, const Scalar* a, size_t) {
-  return a[0].is_null() ? a[0] : Scalar::text(text::trim(a[0].s, false, true));
+  return a[0].is_null() ? a[0] : Scalar::text(text::trim_trailing(a[0].s));
 }
 Scalar fn_upper(EvalContext& ctx, const Scalar* a, size_t) {
   return a[0].is_null() ? a[0] : Scalar::text(ctx.scratch.next() = text::upper(a[0].s));
@@ -84,7 +77,7 @@ Scalar fn_lower(EvalContext& ctx, const Scalar* a, size_t) {
 Scalar fn_pos(EvalContext&, const Scalar* a, size_t n) {
   if (a[0].is_null() || a[1].is_null() || (n > 2 && a[2].is_null())) return Scalar::null();
   int64_t start = n > 2 ? to_int(a[2]) : 1;
-  return Scalar::dec(db::Decimal(text::pos(a[0].s, a[1].s, start), 0));
+  return Scalar::dec(db::Decimal(pos(a[0].s, a[1].s, start), 0));
 }
 
 Scalar fn_string(EvalContext& ctx, const Scalar* a, size_t) {
@@ -610,13 +603,13 @@ int resolve_column(const GridDefinition& def, std::string_view name, std::string
   const auto& cols = def.columns;
   for (size_t i = 0; i < cols.size(); ++i)
     if (text::iequals(cols[i].name, name)) return static_cast<int>(i);
-  std::string suffix = "_" + lower_ascii(name);
+  std::string suffix = "_" + text::lower(name);
   int found = -1;
   std::vector<std::string> candidates;
   for (size_t i = 0; i < cols.size(); ++i) {
-    std::string n = lower_ascii(cols[i].name);
+    std::string n = text::lower(cols[i].name);
     if (n.size() > suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0) {
-      bool same_name = found >= 0 && lower_ascii(cols[found].name) == n;
+      bool same_name = found >= 0 && text::lower(cols[found].name) == n;
       if (found < 0) {
         found = static_cast<int>(i);
         candidates.push_back(cols[i].name);

@@ -1,6 +1,6 @@
 #include "host/grid/expression.h"
 
-#include "host/grid/text.h"
+#include "host/base/text.h"
 
 namespace sparestock::grid {
 

@@ -243,11 +243,7 @@ struct ContainsFoldLongTest {
     if (v.size() < lit.size()) return false;
     for (size_t i = 0, last = v.size() - lit.size(); i <= last; ++i) {
       size_t k = 0;
-      for (; k < lit.size(); ++k) {
-        char c = v[i + k];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != lit[k]) break;
-      }
+      while (k < lit.size() && text::upper(v[i + k]) == lit[k]) ++k;
       if (k == lit.size()) return true;
     }
     return false;
@@ -286,7 +282,7 @@ struct AnyTest {
   bool operator()(std::string_view) const { return true; }
 };
 struct LikeTest {
-  const text::LikePattern* pattern;
+  const LikePattern* pattern;
   bool negated;
   bool operator()(std::string_view v) const { return pattern->matches(v) != negated; }
 };
@@ -307,8 +303,8 @@ size_t text_scan(const Column& col, const uint32_t* rows, const uint32_t* sel, s
     }
     TextSpan sp = spans[row];
     std::string_view v(arena + sp.offset, sp.length);
-    if constexpr (Mode == 1) v = text::mid_ascii(v, start, length);
-    if constexpr (Mode == 2) v = text::mid(v, start, length);
+    if constexpr (Mode == 1) v = mid_ascii(v, start, length);
+    if constexpr (Mode == 2) v = mid(v, start, length);
     out[m] = p;
     m += test(v) ? 1 : 0;
   }
@@ -346,7 +342,7 @@ enum class TextTestKind { Eq, Ne, Ordered, Prefix, Suffix, Contains, Any, Like, 
 class TextPredicate : public Predicate {
  public:
   TextPredicate(TextSource src, TextTestKind kind, std::string literal, int mask = 0,
-                const text::LikePattern* pattern = nullptr, bool negated = false)
+                const LikePattern* pattern = nullptr, bool negated = false)
       : src_(std::move(src)),
         kind_(kind),
         literal_(std::move(literal)),
@@ -394,7 +390,7 @@ class TextPredicate : public Predicate {
   TextTestKind kind_;
   std::string literal_;
   int mask_;
-  const text::LikePattern* pattern_;  // owned by the LikeNode
+  const LikePattern* pattern_;  // owned by the LikeNode
   bool negated_;
 };
 
@@ -662,10 +658,10 @@ std::optional<PrefixAt> prefix_leaf(const Node& n) {
   int64_t limit = -1;
   bool exact_length = false;
   if (auto* like = dynamic_cast<const LikeNode*>(&n)) {
-    const text::LikePattern* p = like->fixed_pattern();
+    const LikePattern* p = like->fixed_pattern();
     if (like->negated() || !p) return std::nullopt;
-    if (p->shape() == text::LikePattern::Shape::Prefix) literal = p->literal();
-    else if (p->shape() != text::LikePattern::Shape::Any) return std::nullopt;
+    if (p->shape() == LikePattern::Shape::Prefix) literal = p->literal();
+    else if (p->shape() != LikePattern::Shape::Any) return std::nullopt;
     value = &like->value();
   } else if (auto* cmp = dynamic_cast<const CompareNode*>(&n)) {
     if (cmp->op() != CompareOp::Equal) return std::nullopt;
@@ -759,7 +755,7 @@ size_t prefix_scan(const Column& col, const uint32_t* rows, const uint32_t* sel,
           tail_size = sp.length - skip;
         }
       } else {
-        std::string_view t = text::mid(std::string_view(tail, sp.length), start, -1);
+        std::string_view t = mid(std::string_view(tail, sp.length), start, -1);
         if (!t.empty()) {
           tail = t.data();
           tail_size = t.size();
@@ -885,22 +881,22 @@ std::unique_ptr<Predicate> build(const Node& n, bool specialise) {
   }
   if (auto* like = dynamic_cast<const LikeNode*>(&n)) {
     TextSource src;
-    const text::LikePattern* pattern = like->fixed_pattern();
+    const LikePattern* pattern = like->fixed_pattern();
     if (pattern && text_source(like->value(), &src)) {
       if (like->negated())
         return std::make_unique<TextPredicate>(src, TextTestKind::Like, "", 0, pattern, true);
       switch (pattern->shape()) {
-        case text::LikePattern::Shape::Exact:
+        case LikePattern::Shape::Exact:
           return std::make_unique<TextPredicate>(src, TextTestKind::Eq, pattern->literal());
-        case text::LikePattern::Shape::Prefix:
+        case LikePattern::Shape::Prefix:
           return std::make_unique<TextPredicate>(src, TextTestKind::Prefix, pattern->literal());
-        case text::LikePattern::Shape::Suffix:
+        case LikePattern::Shape::Suffix:
           return std::make_unique<TextPredicate>(src, TextTestKind::Suffix, pattern->literal());
-        case text::LikePattern::Shape::Contains:
+        case LikePattern::Shape::Contains:
           return std::make_unique<TextPredicate>(src, TextTestKind::Contains, pattern->literal());
-        case text::LikePattern::Shape::Any:
+        case LikePattern::Shape::Any:
           return std::make_unique<TextPredicate>(src, TextTestKind::Any, "");
-        case text::LikePattern::Shape::General:
+        case LikePattern::Shape::General:
           return std::make_unique<TextPredicate>(src, TextTestKind::Like, "", 0, pattern, false);
       }
     }

@@ -1,4 +1,3 @@
-#include "host/grid/text.h"
 #include "host/grid/grid.h"
 
 #include <algorithm>
@@ -7,6 +6,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "host/base/text.h"
 #include "host/db/transaction.h"
 #include "host/grid/nodes.h"
 #include "host/grid/print.h"
@@ -40,7 +40,9 @@ class RowCountHints {
   }
 };
 
-bool blank(std::string_view s) {
+// An expression text holding nothing but the white space the expression lexer skips (blanks,
+// tabs, line ends): no filter or sort at all.
+bool no_expression(std::string_view s) {
   return s.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
@@ -103,13 +105,13 @@ void Grid::set_definition(const GridDefinition& def) {
     compile_or_throw("band item " + b.name, b.expression, options);
   }
   std::unique_ptr<CompiledFilter> filter;
-  if (!blank(def.filter)) {
+  if (!no_expression(def.filter)) {
     std::string error;
     filter = compile_filter(def.filter, def, {}, &error);
     if (!filter) throw std::invalid_argument("grid " + def.name + ": filter: " + error);
   }
   std::unique_ptr<CompiledSort> sort;
-  if (!blank(def.sort)) {
+  if (!no_expression(def.sort)) {
     std::string error;
     sort = compile_sort(def.sort, def, &error);
     if (!sort) throw std::invalid_argument("grid " + def.name + ": sort: " + error);
@@ -450,7 +452,7 @@ EvalContext Grid::context() const {
 }
 
 int Grid::setfilter(std::string_view expression) {
-  if (blank(expression)) {
+  if (no_expression(expression)) {
     filter_.reset();
     filter_text_.clear();
     return 1;
@@ -535,7 +537,7 @@ int Grid::filter() {
 }
 
 int Grid::setsort(std::string_view sort_list) {
-  if (blank(sort_list)) {
+  if (no_expression(sort_list)) {
     sort_.reset();
     sort_text_.clear();
     return 1;

@@ -231,12 +231,12 @@ class Grid : private AggregateRows {
 
   // ---- Properties ----
   // Reads properties, several separated by blanks (one answer per line): "dbj030_ccph_t.Text",
-  // "#3.Name", "datawindow.column.count", "datawindow.table.select", "evaluate('sum(x for
-  // all)', 0)" and the others listed in docs/grid.md. "!" for an unknown property, "?" for a
-  // known property without a value.
+  // "#3.Name", "grid.column.count", "grid.table.select", "evaluate('sum(x for all)', 0)" and
+  // the others listed in docs/grid.md. "!" for an unknown property, "?" for a known property
+  // without a value.
   std::string describe(std::string_view properties);
-  // Sets properties ("datawindow.readonly=yes", "ckh.protect=1"). "" on success, else the
-  // reason, and nothing is changed.
+  // Sets properties ("grid.readonly=yes", "ckh.protect=1"). "" on success, else the reason,
+  // and nothing is changed.
   std::string modify(std::string_view modifications);
   bool readonly() const { return readonly_; }
   void set_readonly(bool on) { readonly_ = on; }

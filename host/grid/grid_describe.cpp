@@ -2,16 +2,11 @@
 
 #include "host/grid/grid.h"
 
+#include "host/base/text.h"
+
 namespace sparestock::grid {
 
 namespace {
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 // Splits at blanks that are outside quotes and parentheses.
 std::vector<std::string> split_items(std::string_view s) {
@@ -112,7 +107,7 @@ std::string Grid::describe(std::string_view properties) {
   for (const std::string& item : split_items(properties)) {
     if (!first) out += '\n';
     first = false;
-    std::string p = lower(item);
+    std::string p = text::lower(item);
     if (p.rfind("evaluate(", 0) == 0) {
       std::string expr;
       long row = 0;
@@ -124,35 +119,35 @@ std::string Grid::describe(std::string_view properties) {
       out += v ? v->as_text() : "!";
       continue;
     }
-    if (p == "datawindow.column.count") {
+    if (p == "grid.column.count") {
       out += std::to_string(def_.columns.size());
       continue;
     }
-    if (p == "datawindow.table.select") {
+    if (p == "grid.table.select") {
       out += def_.statement.empty() ? "?" : def_.statement;
       continue;
     }
-    if (p == "datawindow.table.filter") {
+    if (p == "grid.table.filter") {
       out += filter_text_.empty() ? "?" : filter_text_;
       continue;
     }
-    if (p == "datawindow.table.sort") {
+    if (p == "grid.table.sort") {
       out += sort_text_.empty() ? "?" : sort_text_;
       continue;
     }
-    if (p == "datawindow.table.updatetable") {
+    if (p == "grid.table.updatetable") {
       out += def_.update_table.empty() ? "?" : def_.update_table;
       continue;
     }
-    if (p == "datawindow.readonly") {
+    if (p == "grid.readonly") {
       out += readonly_ ? "yes" : "no";
       continue;
     }
-    if (p == "datawindow.title") {
+    if (p == "grid.title") {
       out += def_.title.empty() ? "?" : def_.title;
       continue;
     }
-    if (p == "datawindow.name" || p == "dataobject") {
+    if (p == "grid.name" || p == "dataobject") {
       out += def_.name;
       continue;
     }
@@ -173,7 +168,7 @@ std::string Grid::describe(std::string_view properties) {
       }
     } else {
       for (size_t c = 0; c < def_.columns.size() && col < 0; ++c)
-        if (lower(def_.columns[c].name) == object) col = static_cast<int>(c);
+        if (text::iequals(def_.columns[c].name, object)) col = static_cast<int>(c);
     }
     if (col >= 0) {
       const ColumnDef& c = def_.columns[col];
@@ -198,9 +193,9 @@ std::string Grid::describe(std::string_view properties) {
       std::string owner = object.substr(0, object.size() - 2);
       const std::string* heading = nullptr;
       for (const auto& c : def_.columns)
-        if (lower(c.name) == owner && !c.heading.empty()) heading = &c.heading;
+        if (text::iequals(c.name, owner) && !c.heading.empty()) heading = &c.heading;
       for (const auto& c : def_.computed)
-        if (!heading && lower(c.name) == owner && !c.heading.empty()) heading = &c.heading;
+        if (!heading && text::iequals(c.name, owner) && !c.heading.empty()) heading = &c.heading;
       if (heading) {
         if (prop == "text") out += *heading;
         else if (prop == "name") out += object;
@@ -211,7 +206,7 @@ std::string Grid::describe(std::string_view properties) {
     }
     bool found = false;
     for (const auto& c : def_.computed) {
-      if (lower(c.name) != object) continue;
+      if (!text::iequals(c.name, object)) continue;
       found = true;
       if (prop == "name") out += c.name;
       else if (prop == "type") out += "compute";
@@ -223,7 +218,7 @@ std::string Grid::describe(std::string_view properties) {
     }
     if (found) continue;
     for (const auto& b : def_.band_items) {
-      if (lower(b.name) != object) continue;
+      if (!text::iequals(b.name, object)) continue;
       found = true;
       if (prop == "name") out += b.name;
       else if (prop == "type") out += b.expression.empty() ? "text" : "compute";
@@ -249,8 +244,8 @@ std::string Grid::modify(std::string_view modifications) {
   for (const std::string& item : split_items(modifications)) {
     size_t eq = item.find('=');
     if (eq == std::string::npos) return "expected property=value in '" + item + "'";
-    std::string lhs = lower(item.substr(0, eq));
-    std::string rhs = lower(item.substr(eq + 1));
+    std::string lhs = text::lower(item.substr(0, eq));
+    std::string rhs = text::lower(item.substr(eq + 1));
     if (rhs.size() >= 2 && (rhs.front() == '\'' || rhs.front() == '"') && rhs.back() == rhs.front())
       rhs = rhs.substr(1, rhs.size() - 2);
     auto flag = [&](bool* on) {
@@ -260,7 +255,7 @@ std::string Grid::modify(std::string_view modifications) {
       return true;
     };
     Change ch{0, -1, false};
-    if (lhs == "datawindow.readonly") {
+    if (lhs == "grid.readonly") {
       if (!flag(&ch.on)) return "bad value for " + lhs + ": " + rhs;
       changes.push_back(ch);
       continue;
@@ -270,7 +265,7 @@ std::string Grid::modify(std::string_view modifications) {
       std::string object = lhs.substr(0, dot);
       int col = -1;
       for (size_t c = 0; c < def_.columns.size(); ++c)
-        if (lower(def_.columns[c].name) == object) col = static_cast<int>(c);
+        if (text::iequals(def_.columns[c].name, object)) col = static_cast<int>(c);
       if (object.size() > 1 && object[0] == '#') {
         try {
           int n = std::stoi(object.substr(1));

@@ -225,7 +225,7 @@ Scalar MidNode::eval(EvalContext& ctx, uint32_t row) const {
     length = to_int(l);
     if (length < 0) length = 0;  // a negative length takes nothing
   }
-  return Scalar::text(text::mid(s.s, to_int(start), length));
+  return Scalar::text(mid(s.s, to_int(start), length));
 }
 
 bool MidNode::constant_bounds(int64_t* start, int64_t* length) const {
@@ -376,7 +376,7 @@ Scalar LikeNode::eval(EvalContext& ctx, uint32_t row) const {
   } else {
     Scalar p = pattern_->eval(ctx, row);
     if (p.is_null()) return Scalar::boolean(false);
-    m = text::LikePattern::match_general(p.s, v.s);
+    m = LikePattern::match_general(p.s, v.s);
   }
   return Scalar::boolean(m != negated_);
 }

@@ -163,12 +163,12 @@ class LikeNode : public Node {
   bool negated() const { return negated_; }
   const Node& value() const { return *value_; }
   // The analysed pattern when it is a literal.
-  const text::LikePattern* fixed_pattern() const { return fixed_ ? &*fixed_ : nullptr; }
+  const LikePattern* fixed_pattern() const { return fixed_ ? &*fixed_ : nullptr; }
 
  private:
   bool negated_;
   NodePtr value_, pattern_;
-  std::optional<text::LikePattern> fixed_;
+  std::optional<LikePattern> fixed_;
 };
 
 class InNode : public Node {

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "host/base/text.h"
 #include "host/grid/expression.h"
 
 namespace sparestock::grid {
@@ -32,13 +33,6 @@ bool is_ident_start(char c) {
 }
 bool is_ident_char(char c) { return is_ident_start(c) || (c >= '0' && c <= '9'); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-std::string lower_ascii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 std::vector<Token> tokenize(std::string_view s) {
   std::vector<Token> out;
@@ -119,9 +113,8 @@ std::vector<Token> tokenize(std::string_view s) {
         ++i;
       } else {
         // Show the whole character, which may take several bytes.
-        size_t n = 1;
-        while (i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
-        throw SyntaxError("unexpected character '" + std::string(s.substr(i, n)) + "'", t.pos);
+        throw SyntaxError("unexpected character '" + std::string(s.substr(i, text::char_length(s, i))) + "'",
+                          t.pos);
       }
     }
     out.push_back(std::move(t));
@@ -157,7 +150,7 @@ class Parser {
       SortItem item;
       item.expression = parse_or();
       if (peek().kind == Tok::Ident) {
-        std::string d = lower_ascii(peek().text);
+        std::string d = text::lower(peek().text);
         if (d == "a" || d == "asc") {
           next();
         } else if (d == "d" || d == "desc") {
@@ -190,7 +183,7 @@ class Parser {
     return peek(ahead).kind == Tok::Op && peek(ahead).text == op;
   }
   bool is_word(std::string_view word, size_t ahead = 0) const {
-    return peek(ahead).kind == Tok::Ident && lower_ascii(peek(ahead).text) == word;
+    return peek(ahead).kind == Tok::Ident && text::lower(peek(ahead).text) == word;
   }
 
   [[noreturn]] void unexpected() const {
@@ -353,7 +346,7 @@ class Parser {
         next();
         return std::make_unique<ColumnRefExpression>(t.pos, std::string(), t.column_number);
       case Tok::Ident: {
-        std::string lower = lower_ascii(t.text);
+        std::string lower = text::lower(t.text);
         if (is_op("(", 1)) return parse_call(lower);
         if (is_keyword(lower)) unexpected();
         next();

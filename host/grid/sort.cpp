@@ -88,7 +88,7 @@ bool extract_text_column(const CompiledExpression& e, EvalContext& ctx, const st
       continue;
     }
     std::string_view v = col.text(row);
-    if (has_mid) v = ascii ? text::mid_ascii(v, start, length) : text::mid(v, start, length);
+    if (has_mid) v = ascii ? mid_ascii(v, start, length) : mid(v, start, length);
     k.u[i] = text_prefix(v);
     k.spans[i] = {v.empty() ? 0u : static_cast<uint32_t>(v.data() - k.base), static_cast<uint32_t>(v.size())};
     if (v.size() > 8) k.long_text = true;

@@ -1,24 +1,18 @@
 #include "host/grid/text.h"
 
-namespace sparestock::grid::text {
-
-size_t char_count(std::string_view s) {
-  size_t n = 0;
-  for (size_t i = 0; i < s.size(); i += char_length(s, i)) ++n;
-  return n;
-}
+namespace sparestock::grid {
 
 std::string_view mid(std::string_view s, int64_t start, int64_t length) {
   if (start < 1 || length == 0) return {};
   size_t i = 0;
   for (int64_t skip = start - 1; skip > 0; --skip) {
     if (i >= s.size()) return {};
-    i += char_length(s, i);
+    i += text::char_length(s, i);
   }
   if (i >= s.size()) return {};
   if (length < 0) return s.substr(i);
   size_t j = i;
-  for (int64_t take = length; take > 0 && j < s.size(); --take) j += char_length(s, j);
+  for (int64_t take = length; take > 0 && j < s.size(); --take) j += text::char_length(s, j);
   return s.substr(i, j - i);
 }
 
@@ -28,38 +22,15 @@ int64_t pos(std::string_view s, std::string_view needle, int64_t start) {
   int64_t at = 1;
   while (at < start) {
     if (i >= s.size()) return 0;
-    i += char_length(s, i);
+    i += text::char_length(s, i);
     ++at;
   }
   if (i > s.size() || (i == s.size() && !needle.empty())) return 0;
   size_t found = s.find(needle, i);
   if (found == std::string_view::npos) return 0;
   // Count the characters between i and the match.
-  for (; i < found; i += char_length(s, i)) ++at;
+  for (; i < found; i += text::char_length(s, i)) ++at;
   return at;
-}
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-std::string_view trim(std::string_view s, bool leading, bool trailing) {
-  size_t b = 0, e = s.size();
-  if (leading)
-    while (b < e && s[b] == ' ') ++b;
-  if (trailing)
-    while (e > b && s[e - 1] == ' ') --e;
-  return s.substr(b, e - b);
 }
 
 LikePattern::LikePattern(std::string_view pattern) : pattern_(pattern) {
@@ -110,11 +81,11 @@ bool LikePattern::match_general(std::string_view p, std::string_view s) {
     }
     if (pi < p.size() && p[pi] == '_') {
       ++pi;
-      si += char_length(s, si);
+      si += text::char_length(s, si);
       continue;
     }
     if (pi < p.size()) {
-      size_t n = char_length(p, pi);
+      size_t n = text::char_length(p, pi);
       if (s.compare(si, n, p, pi, n) == 0 && si + n <= s.size()) {
         pi += n;
         si += n;
@@ -122,7 +93,7 @@ bool LikePattern::match_general(std::string_view p, std::string_view s) {
       }
     }
     if (star_p == std::string_view::npos) return false;
-    star_s += char_length(s, star_s);
+    star_s += text::char_length(s, star_s);
     si = star_s;
     pi = star_p;
   }
@@ -130,4 +101,4 @@ bool LikePattern::match_general(std::string_view p, std::string_view s) {
   return pi == p.size();
 }
 
-}  // namespace sparestock::grid::text
+}  // namespace sparestock::grid

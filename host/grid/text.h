@@ -1,46 +1,16 @@
 #pragma once
-// Character-level text functions of the grid expression language. Text is UTF-8; a character
-// is one code point. A byte that does not start a well-formed UTF-8 sequence counts as one
-// character of its own, so that no input makes these functions read past the end.
+// Text functions that belong to the grid expression language (mid, pos, like). The generic ones
+// (character counting, case, trim) are in host/base/text.h and mean the same here; characters
+// are counted as there.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace sparestock::grid::text {
+#include "host/base/text.h"
 
-// Bytes taken by the character that starts at s[i]. REQUIRES: i < s.size().
-inline size_t char_length(std::string_view s, size_t i) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  if (c < 0x80) return 1;
-  size_t n = c >= 0xF0 && c < 0xF8 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-  if (i + n > s.size()) return 1;
-  for (size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
-  return n;
-}
-
-// Number of characters of s.
-size_t char_count(std::string_view s);
-
-// Equal but for the case of ASCII letters (column and argument names).
-inline bool iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-inline bool is_ascii(std::string_view s) {
-  unsigned char any = 0;
-  for (char c : s) any |= static_cast<unsigned char>(c);
-  return any < 0x80;
-}
+namespace sparestock::grid {
 
 // mid(s, start, length): the `length` characters of s that begin at character `start`
 // (1-based).
@@ -64,13 +34,6 @@ inline std::string_view mid_ascii(std::string_view s, int64_t start, int64_t len
 // character `start`; 0 when there is none. An empty needle is found at `start` when start lies
 // within s.
 int64_t pos(std::string_view s, std::string_view needle, int64_t start = 1);
-
-// ASCII letters changed to upper (lower) case; every other character is kept as it is.
-std::string upper(std::string_view s);
-std::string lower(std::string_view s);
-
-// s without leading and/or trailing blanks (the space character only, as char(n) pads).
-std::string_view trim(std::string_view s, bool leading = true, bool trailing = true);
 
 // A `like` pattern, analysed once and matched against many values.
 //   %  matches any run of characters, including none;
@@ -120,4 +83,4 @@ class LikePattern {
   std::string literal_;
 };
 
-}  // namespace sparestock::grid::text
+}  // namespace sparestock::grid

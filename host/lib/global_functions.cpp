@@ -4,22 +4,16 @@
 
 #include <algorithm>
 
+#include "host/base/text.h"
 #include "host/db/clock.h"
 #include "host/ui/controls.h"
 
 namespace sparestock::lib {
 
 std::vector<std::string> split_names(const std::string& list) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t comma = list.find(',', start);
-    if (comma == std::string::npos) comma = list.size();
-    std::string name = ui::trim(std::string_view(list).substr(start, comma - start));
-    if (!name.empty()) out.push_back(std::move(name));
-    start = comma + 1;
-  }
-  return out;
+  std::vector<std::string> names = text::split_list(list);
+  std::erase(names, std::string());
+  return names;
 }
 
 long f_table_retrieve(const std::string& columns, const std::vector<db::Value>& values,
@@ -89,7 +83,7 @@ int f_aotocenter(ui::Window& window) {
 
 int f_kjrqssny(ui::Session& session, const std::string& company,
                const std::optional<db::DateTime>& date) {
-  if (ui::trim(company).empty() || !date) return -1;
+  if (text::trim(company).empty() || !date) return -1;
   ui::Globals& g = session.globals();
   g.gs_kjn = fmt::format("{:04d}", date->year());
   g.gs_kjy = fmt::format("{:02d}", date->month());
@@ -97,7 +91,7 @@ int f_kjrqssny(ui::Session& session, const std::string& company,
 }
 
 int f_kjrqjy(ui::Session& session, const std::string& company) {
-  if (ui::trim(company).empty()) return -1;
+  if (text::trim(company).empty()) return -1;
   ui::Globals& g = session.globals();
   db::DateTime today = g.gd_xtrq ? *g.gd_xtrq : db::now();
   f_kjrqssny(session, company, today);
@@ -108,7 +102,7 @@ int f_kjrqjy(ui::Session& session, const std::string& company) {
 int f_fxpzh(ui::Session& session, const std::optional<db::DateTime>& date,
             const std::string& voucher_word, long number) {
   ui::Globals& g = session.globals();
-  if (number < 1 || !date || ui::trim(voucher_word).empty() || ui::trim(g.gs_yhssgsh).empty())
+  if (number < 1 || !date || text::trim(voucher_word).empty() || text::trim(g.gs_yhssgsh).empty())
     return -1;
   // The period of the voucher date, without disturbing the globals the caller reads.
   std::string year = fmt::format("{:04d}", date->year());

@@ -5,6 +5,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "host/base/text.h"
 #include "host/grid/expression.h"
 
 namespace sparestock::lib {
@@ -73,7 +74,7 @@ std::string open_list(ui::Session& session, const std::string& table, const std:
   auto request = std::make_unique<PickRequest>();
   request->definition =
       pick_list_definition(session.sqlca.catalog(), table, columns, headings, return_column, where);
-  request->return_column = db::to_lower(ui::trim(return_column));
+  request->return_column = text::lower(text::trim(return_column));
   if (parts) {
     request->sort = request->return_column + " A";
     request->title = "选择备件";
@@ -111,19 +112,6 @@ std::string f_cph_popcx(ui::Session& session, const std::string& table, const st
   return open_list(session, table, columns, headings, return_column, fifth, where, true);
 }
 
-std::vector<std::string> split_list(const std::string& list) {
-  std::vector<std::string> out;
-  if (ui::trim(list).empty()) return out;
-  size_t start = 0;
-  for (;;) {
-    size_t comma = list.find(',', start);
-    out.push_back(ui::trim(std::string_view(list).substr(start, comma - start)));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return out;
-}
-
 std::vector<std::string> pair_headings(const std::vector<std::string>& columns,
                                        const std::vector<std::string>& headings) {
   std::vector<std::string> out(columns.size());
@@ -141,14 +129,14 @@ grid::GridDefinition pick_list_definition(const db::Catalog& catalog, const std:
                                           const std::string& columns, const std::string& headings,
                                           const std::string& return_column,
                                           const std::string& where) {
-  std::string table_name = db::to_lower(ui::trim(table));
+  std::string table_name = text::lower(text::trim(table));
   if (table_name.empty()) throw std::invalid_argument("pick list: no table given");
   if (!catalog.has_table(table_name))
     throw std::invalid_argument("pick list: table " + table_name + " is not in the database");
 
-  std::vector<std::string> names = split_list(columns);
+  std::vector<std::string> names = text::split_list(columns);
   if (names.empty()) throw std::invalid_argument("pick list: no columns given for " + table_name);
-  std::vector<std::string> shown_headings = pair_headings(names, split_list(headings));
+  std::vector<std::string> shown_headings = pair_headings(names, text::split_list(headings));
 
   grid::GridDefinition def;
   def.name = "d_pick_list_" + table_name;
@@ -166,7 +154,7 @@ grid::GridDefinition pick_list_definition(const db::Catalog& catalog, const std:
   };
   for (size_t i = 0; i < names.size(); ++i) add_column(names[i], shown_headings[i], true);
 
-  std::string ret = db::to_lower(ui::trim(return_column));
+  std::string ret = text::lower(text::trim(return_column));
   if (!catalog.find(table_name, ret))
     throw std::invalid_argument(
         fmt::format("pick list: table {} has no column {}", table_name, ret.empty() ? "\"\"" : ret));
@@ -176,16 +164,16 @@ grid::GridDefinition pick_list_definition(const db::Catalog& catalog, const std:
   std::string select;
   for (const auto& c : def.columns) select += (select.empty() ? "" : ", ") + c.name;
   def.statement = "SELECT " + select + " FROM " + table_name;
-  if (!ui::trim(where).empty()) def.statement += " WHERE " + where;
+  if (!text::trim(where).empty()) def.statement += " WHERE " + where;
   def.readonly_default = true;
   return def;
 }
 
 std::string search_filter(const grid::GridDefinition& def, const std::string& text) {
-  std::string needle = ui::trim(text);
+  std::string needle(text::trim(text));
   if (needle.empty()) return {};
   bool fold = has_ascii_letter(needle);
-  std::string literal = grid::escape_literal(fold ? ui::upper(needle) : needle);
+  std::string literal = grid::escape_literal(fold ? text::upper(needle) : needle);
   std::string out;
   for (const auto& c : def.columns) {
     if (!c.visible) continue;
@@ -236,7 +224,7 @@ void PickListWindow::open() {
   }
   g.set_readonly(true);
   if (!request_.sort.empty() && g.setsort(request_.sort) == 1) g.sort();
-  if (!ui::trim(request_.search).empty()) {
+  if (!text::trim(request_.search).empty()) {
     sle_1.text = request_.search;
     search(request_.search);
   }
@@ -244,7 +232,7 @@ void PickListWindow::open() {
 
 void PickListWindow::search(const std::string& text) {
   grid::Grid& g = dw_1.grid;
-  std::string needle = ui::trim(text);
+  std::string needle(text::trim(text));
   if (g.setfilter(search_filter(g.definition(), needle)) != 1)
     throw std::logic_error("pick list search: " + g.last_error());
   g.filter();
@@ -253,7 +241,7 @@ void PickListWindow::search(const std::string& text) {
 
 void PickListWindow::enter_in_search_field() {
   grid::Grid& g = dw_1.grid;
-  std::string typed = ui::trim(sle_1.text);
+  std::string typed(text::trim(sle_1.text));
   bool again = typed == search_in_force_;
   if (!again) search(typed);
   long n = g.rowcount();
@@ -261,7 +249,7 @@ void PickListWindow::enter_in_search_field() {
   if (!typed.empty()) {
     const grid::ColumnDef& ret = g.definition().columns[g.column_index(request_.return_column)];
     long exact = g.find(fmt::format("upper({}) = '{}'", searched_text(ret),
-                                    grid::escape_literal(ui::upper(typed))),
+                                    grid::escape_literal(text::upper(typed))),
                         1, n);
     if (exact > 0) return choose_row(exact);
   }

@@ -53,9 +53,6 @@ std::string f_cph_popcx(ui::Session& session, const std::string& table, const st
                         const std::string& headings, const std::string& return_column,
                         const std::string& fifth, const std::string& where);
 
-// Splits a comma-separated list, trimming blanks around each item; "" gives no item.
-std::vector<std::string> split_list(const std::string& list);
-
 // The heading of each column (see above for the pairing).
 std::vector<std::string> pair_headings(const std::vector<std::string>& columns,
                                        const std::vector<std::string>& headings);

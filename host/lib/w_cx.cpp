@@ -6,6 +6,7 @@
 #include <any>
 #include <map>
 
+#include "host/base/text.h"
 #include "host/db/decimal.h"
 #include "host/grid/expression.h"
 #include "host/lib/global_functions.h"
@@ -32,7 +33,7 @@ ConditionResult build_condition(const grid::ColumnDef& column, const std::string
   const auto& ops = query_operators();
   if (std::find(ops.begin(), ops.end(), op) == ops.end()) return {{}, "请选择运算符!"};
   const std::string& col = column.name;
-  std::string v = ui::trim(value);
+  std::string v(text::trim(value));
   bool text_op = op == "like" || op == "包含";
 
   if (v.empty()) {
@@ -145,7 +146,7 @@ w_cx::w_cx(ui::Session& session) : Window(session, kQueryFormClass, ui::WindowTy
   };
   cb_3.clicked = [this] {
     // A condition filled in but not added yet counts.
-    bool pending = !ddlb_1.text.empty() && !ui::trim(sle_1.text).empty();
+    bool pending = !ddlb_1.text.empty() && !text::trim(sle_1.text).empty();
     if (pending && !add_condition().empty()) return;
     answer(expression_);
   };
@@ -179,7 +180,7 @@ std::string w_cx::add_condition() {
     session().messagebox(session().globals().gs_tsxx, r.error, ui::Icon::Exclamation);
     return r.error;
   }
-  std::string shown = fmt::format("{} {} {}", choice->text, ddlb_2.text, ui::trim(sle_1.text));
+  std::string shown = fmt::format("{} {} {}", choice->text, ddlb_2.text, text::trim(sle_1.text));
   if (expression_.empty()) {
     expression_ = r.expression;
     st_4.text = shown;

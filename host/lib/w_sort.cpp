@@ -5,7 +5,7 @@
 #include <any>
 
 #include "host/grid/expression.h"
-#include "host/grid/text.h"
+#include "host/base/text.h"
 #include "host/lib/global_functions.h"
 
 namespace sparestock::lib {
@@ -68,11 +68,11 @@ void w_sort::open() {
     return;
   }
   // Columns of the form's table first, each group in the grid's order.
-  std::string prefix = grid::text::lower(request.tablename) + "_";
+  std::string prefix = text::lower(request.tablename) + "_";
   auto all = column_choices(request.grid->definition());
   for (int pass = 0; pass < 2; ++pass)
     for (const auto& c : all) {
-      bool own = !request.tablename.empty() && grid::text::lower(c.column->name).rfind(prefix, 0) == 0;
+      bool own = !request.tablename.empty() && text::lower(c.column->name).rfind(prefix, 0) == 0;
       if (own == (pass == 0)) choices_.push_back(c);
     }
   for (const auto& c : choices_) ddlb_1.items.push_back(c.text);
@@ -82,7 +82,7 @@ void w_sort::open() {
     if (item.expression->expression_class() != grid::ExprClass::ColumnRef) continue;
     const auto& ref = item.expression->Cast<grid::ColumnRefExpression>();
     for (const auto& c : choices_)
-      if (grid::text::lower(c.column->name) == grid::text::lower(ref.name)) keys_.emplace_back(c.column, item.descending);
+      if (text::iequals(c.column->name, ref.name)) keys_.emplace_back(c.column, item.descending);
   }
   show_keys();
 }

@@ -1,5 +1,6 @@
 #include "host/ui/controls.h"
 
+#include "host/base/text.h"
 #include "host/ui/window.h"
 
 namespace sparestock::ui {
@@ -38,26 +39,6 @@ std::string_view key_name(Key key) {
   return "other";
 }
 
-size_t char_count(std::string_view s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-std::string trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
-}
-
 Control::Control(Window& parent, std::string name, ControlKind kind, std::string text)
     : text(std::move(text)), parent_(parent), name_(std::move(name)), kind_(kind) {
   parent.add_control(this);
@@ -92,8 +73,8 @@ nlohmann::json CommandButton::state() const {
 }
 
 bool SingleLineEdit::type(const std::string& value) {
-  if (limit > 0 && char_count(value) > static_cast<size_t>(limit)) return false;
-  text = uppercase ? upper(value) : value;
+  if (limit > 0 && text::char_count(value) > static_cast<size_t>(limit)) return false;
+  text = uppercase ? text::upper(value) : value;
   return true;
 }
 

@@ -128,10 +128,4 @@ class DropDownListBox : public Control {
   nlohmann::json state() const override;
 };
 
-// Number of characters (UTF-8 code points) of a text.
-size_t char_count(std::string_view s);
-// Upper case of ASCII letters; other characters unchanged.
-std::string upper(std::string_view s);
-std::string trim(std::string_view s);
-
 }  // namespace sparestock::ui

@@ -206,7 +206,10 @@
       error, button);
     form.addEventListener('submit', async (e) => {
       e.preventDefault();
-      if (!company.value.trim() || !user.value.trim() || !password.value) {
+      // The server trims the blanks around the codes, as the program trims every code: spaces
+      // only, so a tab or a full-width space is part of what was typed.
+      const blank = (value) => /^ *$/.test(value);
+      if (blank(company.value) || blank(user.value) || !password.value) {
         error.textContent = TEXT.fieldsMissing;
         return;
       }
@@ -214,7 +217,7 @@
       error.textContent = TEXT.loggingIn;
       try {
         const { data } = await http('POST', '/api/login', {
-          company: company.value.trim(), user: user.value.trim(), password: password.value,
+          company: company.value, user: user.value, password: password.value,
         });
         if (data && data.ok) {
           startFrame(data);
