@@ -215,7 +215,9 @@ CREATE TABLE dzz008 (
   PRIMARY KEY (cgsh, ckjn, ckjy, cpzz, npzh)
 );
 
--- Voucher keys refuse a voucher number handed out twice for the same date and word.
+-- A voucher number is given once per company, voucher word and accounting period (the calendar
+-- month of the voucher date): besides the key, a unique index on the period refuses a second
+-- header with the same number at another moment of the same month. Lines follow their header.
 CREATE TABLE dzz0031 (
   cgsh    VARCHAR(2)  NOT NULL,
   dpzrq   TIMESTAMP   NOT NULL,
@@ -225,6 +227,7 @@ CREATE TABLE dzz0031 (
   czdr    VARCHAR(8)  DEFAULT '',
   PRIMARY KEY (cgsh, dpzrq, cpzz, npzh)
 );
+CREATE UNIQUE INDEX ux_dzz0031_period ON dzz0031 (cgsh, cpzz, npzh, date_trunc('month', dpzrq));
 
 -- ljdbs: 0 debit, 1 credit.
 CREATE TABLE dzz0032 (
@@ -250,6 +253,7 @@ CREATE TABLE dch002 (
   crcdh   VARCHAR(20) DEFAULT '',
   PRIMARY KEY (cgsh, dpzrq, cpzz, npzbh)
 );
+CREATE UNIQUE INDEX ux_dch002_period ON dch002 (cgsh, cpzz, npzbh, date_trunc('month', dpzrq));
 
 CREATE TABLE dch003 (
   cgsh    VARCHAR(2)  NOT NULL,

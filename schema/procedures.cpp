@@ -105,8 +105,30 @@ std::optional<DateTime> read_date(db::Cursor& c, int col) {
   return DateTime::parse(v.as_text());
 }
 
+// The earliest date the company's records give for each part besides its documents: its
+// stocktakings and its cost revisions.
+std::map<std::string, DateTime> earliest_dates(db::Connection& conn, const std::string& gsh) {
+  std::map<std::string, DateTime> out;
+  for (const char* table : {"dbj032", "dbj060"}) {
+    auto c = conn.query(fmt::format("SELECT ccph, MIN(drq) FROM {} WHERE cgsh = ? AND drq IS NOT "
+                                    "NULL GROUP BY ccph",
+                                    table),
+                        {Value(gsh)});
+    while (c->next()) {
+      std::optional<DateTime> d = read_date(*c, 1);
+      if (!d) continue;
+      auto [it, fresh] = out.emplace(std::string(c->text(0)), *d);
+      if (!fresh && *d < it->second) it->second = *d;
+    }
+  }
+  return out;
+}
+
 // sp_kcbj @gsh, @num: parts of the company that are above their maximum reserve (1), below
-// their minimum reserve (2) or slow-moving (3).
+// their minimum reserve (2) or slow-moving (3). Days without movement count from the last
+// issue, else from the first receipt. Stock on no document of the company never moved: it is
+// always slow-moving, its days counted from the earliest date known for the part (a
+// stocktaking or a cost revision), or left empty when there is none.
 std::unique_ptr<db::Cursor> sp_kcbj(db::Transaction& tx, const db::ProcedureArguments& args) {
   std::string gsh = text_argument(args, "sp_kcbj", "gsh");
   auto num = args.at("num").as_integer();
@@ -159,6 +181,7 @@ std::unique_ptr<db::Cursor> sp_kcbj(db::Transaction& tx, const db::ProcedureArgu
     }
   }
 
+  std::map<std::string, DateTime> earliest = earliest_dates(conn, gsh);
   DateTime today = db::today();
   std::vector<std::vector<Value>> rows;
   Decimal zero(0, kQuantityScale);
@@ -166,17 +189,20 @@ std::unique_ptr<db::Cursor> sp_kcbj(db::Transaction& tx, const db::ProcedureArgu
     const Movement* m = movement.count(ccph) ? &movement.at(ccph) : nullptr;
     std::optional<DateTime> last_issue = m ? m->last_issue : std::nullopt;
     std::optional<DateTime> since = last_issue ? last_issue : (m ? m->first_receipt : std::nullopt);
-    int64_t ndzts = since ? since->days_until(today) : 0;
+    if (!m && earliest.count(ccph)) since = earliest.at(ccph);
+    std::optional<int64_t> ndzts;
+    if (since) ndzts = since->days_until(today);
     bool take = false;
     switch (*num) {
       case 1: take = p.nkcsl > p.ncbgx && p.ncbgx > zero; break;
       case 2: take = p.nkcsl < p.ncbdx; break;
-      case 3: take = p.nkcsl > zero && ndzts >= threshold; break;
+      case 3: take = p.nkcsl > zero && (!m || (ndzts && *ndzts >= threshold)); break;
       default: take = false;
     }
     if (!take) continue;
     rows.push_back({Value(gsh), Value(ccph), Value(p.ccpmc), Value(p.ncbgx), Value(p.ncbdx),
-                    Value(static_cast<double>(ndzts)), Value(p.nkcsl), Value(p.ccxh),
+                    ndzts ? Value(static_cast<double>(*ndzts)) : Value(), Value(p.nkcsl),
+                    Value(p.ccxh),
                     Value(p.cflh), p.lcyjbs,
                     last_issue ? Value(last_issue->date()) : Value()});
   }
@@ -190,9 +216,12 @@ std::unique_ptr<db::Cursor> sp_kcbj(db::Transaction& tx, const db::ProcedureArgu
   return std::make_unique<db::MemoryCursor>(std::move(columns), std::move(rows));
 }
 
+// The run reports only into the mailbox row it was given. It makes none of its own: a row
+// inserted with an explicit number would leave PostgreSQL's identity behind, and the next
+// mailbox row of the form would collide with it.
 void write_message(db::Connection& conn, const Value& time, const std::string& text) {
   if (conn.exec("UPDATE error SET error_text = ? WHERE error_time = ?", {Value(text), time}) == 0)
-    conn.exec("INSERT INTO error (error_time, error_text) VALUES (?, ?)", {time, Value(text)});
+    throw DbError("sp_kcyzx: no message row " + time.as_text() + " in error");
 }
 
 // sp_kcyzx @gsh, @qsrq, @jzrq, @time: rebuilds the period figures of every stock record of the
@@ -208,6 +237,11 @@ std::unique_ptr<db::Cursor> sp_kcyzx(db::Transaction& tx, const db::ProcedureArg
   auto& conn = tx.connection();
   auto none = std::make_unique<db::MemoryCursor>(std::vector<ColumnInfo>{},
                                                  std::vector<std::vector<Value>>{});
+  {
+    auto c = conn.query("SELECT count(*) FROM error WHERE error_time = ?", {time});
+    if (!c->next() || c->integer(0) == 0)
+      throw DbError("sp_kcyzx: no message row " + time.as_text() + " in error");
+  }
   if (from > to) {
     write_message(conn, time,
                   fmt::format("库存数据恢复失败：起始日期 {} 晚于截止日期 {}", from.iso_date(),

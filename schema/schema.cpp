@@ -1,5 +1,7 @@
 #include "schema/schema.h"
 
+#include <fmt/format.h>
+
 #include <string_view>
 
 #include "schema/unit_of_work.h"
@@ -38,6 +40,49 @@ std::string_view script_for(db::Backend backend) {
   return text;
 }
 
+// The rules of char(n) columns for writes that do not come through the data layer (which trims
+// and checks values itself): a value may not end in a blank, nor be longer than n characters.
+// SQLite does not enforce a declared length, so each table gets a trigger for inserts and one
+// for updates of its char columns, whose message names the column. PostgreSQL refuses an
+// over-long value by the column's type; a check constraint named after the column refuses a
+// trailing blank.
+std::string char_rules(db::Backend backend, const db::Catalog& catalog) {
+  std::string out;
+  for (const auto& table : table_names()) {
+    const auto* columns = catalog.columns(table);
+    if (!columns) continue;
+    std::vector<const db::ColumnInfo*> chars;
+    for (const auto& c : *columns)
+      if (c.type == db::ColumnType::Char) chars.push_back(&c);
+    if (chars.empty()) continue;
+    if (backend == db::Backend::Postgres) {
+      for (const auto* c : chars)
+        out += fmt::format(
+            "ALTER TABLE {0} ADD CONSTRAINT {0}_{1}_trailing_blank CHECK (right({1}, 1) <> ' ');\n",
+            table, c->name);
+      continue;
+    }
+    std::string cases, names;
+    for (const auto* c : chars) {
+      if (c->length > 0)
+        cases += fmt::format(
+            "    WHEN length(NEW.{1}) > {2} THEN RAISE(ABORT, 'value too long for {0}.{1}: at most {2} characters')\n",
+            table, c->name, c->length);
+      cases += fmt::format(
+          "    WHEN substr(NEW.{1}, -1) = ' ' THEN RAISE(ABORT, 'trailing blank in {0}.{1}')\n",
+          table, c->name);
+      names += (names.empty() ? "" : ", ") + c->name;
+    }
+    std::string body = " BEGIN\n  SELECT CASE\n" + cases + "  END;\nEND;\n";
+    out += fmt::format("CREATE TRIGGER {0}_char_insert BEFORE INSERT ON {0} FOR EACH ROW", table) +
+           body;
+    out += fmt::format("CREATE TRIGGER {0}_char_update BEFORE UPDATE OF {1} ON {0} FOR EACH ROW",
+                       table, names) +
+           body;
+  }
+  return out;
+}
+
 }  // namespace
 
 const std::vector<std::string>& table_names() {
@@ -57,6 +102,7 @@ void create_schema(db::Connection& conn) {
   std::string body = script_body(script_for(conn.backend()));
   UnitOfWork work(conn);
   conn.exec_script(body);
+  conn.exec_script(char_rules(conn.backend(), conn.load_catalog()));
   work.commit();
 }
 

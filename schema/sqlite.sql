@@ -213,7 +213,9 @@ CREATE TABLE dzz008 (
   PRIMARY KEY (cgsh, ckjn, ckjy, cpzz, npzh)
 );
 
--- Voucher keys refuse a voucher number handed out twice for the same date and word.
+-- A voucher number is given once per company, voucher word and accounting period (the calendar
+-- month of the voucher date): besides the key, a unique index on the period refuses a second
+-- header with the same number at another moment of the same month. Lines follow their header.
 CREATE TABLE dzz0031 (
   cgsh    VARCHAR(2)  NOT NULL,
   dpzrq   TIMESTAMP   NOT NULL,
@@ -223,6 +225,7 @@ CREATE TABLE dzz0031 (
   czdr    VARCHAR(8)  DEFAULT '',
   PRIMARY KEY (cgsh, dpzrq, cpzz, npzh)
 );
+CREATE UNIQUE INDEX ux_dzz0031_period ON dzz0031 (cgsh, cpzz, npzh, substr(dpzrq, 1, 7));
 
 -- ljdbs: 0 debit, 1 credit.
 CREATE TABLE dzz0032 (
@@ -248,6 +251,7 @@ CREATE TABLE dch002 (
   crcdh   VARCHAR(20) DEFAULT '',
   PRIMARY KEY (cgsh, dpzrq, cpzz, npzbh)
 );
+CREATE UNIQUE INDEX ux_dch002_period ON dch002 (cgsh, cpzz, npzbh, substr(dpzrq, 1, 7));
 
 CREATE TABLE dch003 (
   cgsh    VARCHAR(2)  NOT NULL,
@@ -266,14 +270,16 @@ CREATE TABLE dch003 (
 -- SQLite reports the declared type of a view column only for a plain column or a scalar
 -- subquery over one (hence dzhckrq as ORDER BY ... LIMIT 1 rather than MAX); arithmetic and
 -- aggregates come back untyped, and readers take their types from the grid definitions.
+-- Decimal arithmetic is rounded to the places it carries with the built-in round(), so that the
+-- view holds the numbers without binary residue for every reader and every comparison.
 
 -- One row per stock record with its part data (a part missing from dbj002 gives nulls).
 -- dzhckrq: date of the last issue document of the part in that warehouse.
 CREATE VIEW V_KCMX AS
 SELECT k.cgsh, k.ccph, p.ccpmc, k.nkcsl,
-       CAST(k.nkcsl - k.nsqsl - k.nykps - k.nsdsl AS NUMERIC(18,2)) AS nkykc,
+       CAST(round(k.nkcsl - k.nsqsl - k.nykps - k.nsdsl, 2) AS NUMERIC(18,2)) AS nkykc,
        p.nckdj, p.nwxdj, k.ndj,
-       CAST(k.ndj * k.nkcsl AS NUMERIC(18,4)) AS je,
+       CAST(round(k.ndj * k.nkcsl, 4) AS NUMERIC(18,4)) AS je,
        p.ncgdj, p.ncbgx, p.ncbdx, p.ccjh, p.cjldw, k.ckh, k.ckqh, k.ckwh, p.cflh, p.ccxh,
        p.cpym, p.lcyjbs, k.njcsl,
        (SELECT h.drq FROM dbj029 l JOIN dbj028 h ON h.crcdh = l.crcdh
@@ -292,9 +298,9 @@ SELECT p.cgsh AS gsh, p.ccph AS cph, p.ccpmc AS cpmc, p.cjldw AS jldw, p.ccjh AS
 -- the same in every warehouse.
 CREATE VIEW v_bj902_001 AS
 SELECT k.cgsh, k.ccph,
-       CAST(SUM(k.nkcsl) AS NUMERIC(18,2)) AS nkcsl,
-       CAST(SUM(k.nkcsl - k.nsqsl - k.nykps - k.nsdsl) AS NUMERIC(18,2)) AS nkykc,
+       CAST(round(SUM(k.nkcsl), 2) AS NUMERIC(18,2)) AS nkcsl,
+       CAST(round(SUM(k.nkcsl - k.nsqsl - k.nykps - k.nsdsl), 2) AS NUMERIC(18,2)) AS nkykc,
        CAST(MAX(k.ndj) AS NUMERIC(18,2)) AS ndj,
-       CAST(SUM(k.njcsl) AS NUMERIC(18,2)) AS njcsl
+       CAST(round(SUM(k.njcsl), 2) AS NUMERIC(18,2)) AS njcsl
   FROM dbj030 k
  GROUP BY k.cgsh, k.ccph;

@@ -12,6 +12,7 @@ namespace {
 using db::Backend;
 using db::Transaction;
 using db::Value;
+using HostVars = db::HostVariables;
 
 // Rows of a cursor as "a|b|c" lines.
 std::string rows_of(db::Cursor* c, std::initializer_list<int> cols) {
@@ -146,6 +147,65 @@ TEST_P(ProceduresTest, RestoreChangesNothingWhenItWouldGoNegative) {
   sqlca.commit();
   msg = (*sqlca.select_row("select error_text from error where error_time = :t", {{"t", time}}))[0];
   EXPECT_NE(msg.as_text().find("晚于"), std::string::npos) << msg.as_text();
+}
+
+// Stock on no document never moved: kind 3 lists it whatever its age, its days counted from
+// the earliest date known for the part (a stocktaking, a cost revision), empty without one.
+TEST_P(ProceduresTest, StockThatNeverMovedIsSlowMoving) {
+  const char* statements[] = {
+      "insert into dbj002 (cgsh, ccph, ccpmc, ncbgx, ncbdx, ltybs) values ('01', 'P4', '雨刮片', 0, 0, 0)",
+      "insert into dbj030 (cgsh, ckh, ccph, nkcsl) values ('01', '01', 'P4', 5)",
+      "insert into dbj030 (cgsh, ckh, ccph, nkcsl) values ('01', '02', 'P5', 2)",
+      "insert into dbj030 (cgsh, ckh, ccph, nkcsl) values ('01', '02', 'P6', 0)",
+      "insert into dbj032 (cgsh, drq, ckh, ccph) values ('01', '2026-11-30 00:00:00', '01', 'P4')",
+      "insert into dbj060 (cgsh, drq, ccph) values ('01', '2026-10-01 09:00:00', 'P4')",
+      "insert into dbj060 (cgsh, drq, ccph) values ('02', '2020-01-01 09:00:00', 'P5')",
+  };
+  for (const char* s : statements) ASSERT_EQ(sqlca.execute(s), 0) << s << ": " << sqlca.sqlerrtext;
+  ASSERT_EQ(sqlca.commit(), 0);
+  auto c = sqlca.open_cursor("execute dbo.sp_kcbj;1 @gsh = :gsh, @num = :num", {{"gsh", "01"}, {"num", 3}});
+  ASSERT_TRUE(c) << sqlca.sqlerrtext;
+  // P4: 2026-10-01 to 2026-12-08 is 68 days. P5: no date of company 01 (another company's
+  // revision does not count). P6 holds nothing.
+  EXPECT_EQ(rows_of(c.get(), {1, 6, 5, 10}),
+            "P1|12.00|310|2026-02-01 00:00:00\nP2|1.00|341|\nP4|5.00|68|\nP5|2.00||\n");
+}
+
+// The restore reports into the mailbox row it is given and makes none of its own: a missing
+// row is refused and leaves no row behind, so the next mailbox row of the form gets its number
+// from the identity without a collision (on PostgreSQL a row made with an explicit number
+// would have left the identity behind).
+TEST_P(ProceduresTest, RestoreWithAMissingMailboxRowIsRefused) {
+  ASSERT_EQ(sqlca.execute("insert into error (error_text) values ('')"), 0) << sqlca.sqlerrtext;
+  long last = static_cast<long>(*(*sqlca.select_row("select max(error_time) from error"))[0].as_integer());
+  ASSERT_EQ(sqlca.commit(), 0);
+  const char* restore = "execute dbo.sp_kcyzx;1 @gsh = :gsh, @qsrq = :a, @jzrq = :b, @time = :t";
+  HostVars period{{"gsh", "01"}, {"a", "2026-01-01"}, {"b", "2026-01-31"}};
+  auto with_time = [&](long t) {
+    HostVars vars = period;
+    vars.emplace_back("t", Value(int64_t{t}));
+    return vars;
+  };
+  EXPECT_EQ(sqlca.execute(restore, with_time(last + 1)), -1);
+  EXPECT_NE(sqlca.sqlerrtext.find("no message row"), std::string::npos) << sqlca.sqlerrtext;
+  // The form tests only the mailbox text, finds no row, and commits.
+  ASSERT_EQ(sqlca.commit(), 0);
+  auto stock = sqlca.select_row("select nkcsl from dbj030 where cgsh = '01' and ckh = '01' and ccph = 'P1'");
+  EXPECT_EQ((*stock)[0].as_text(), "8.00") << "nothing restored";
+  EXPECT_EQ((*sqlca.select_row("select count(*) from error"))[0].as_integer(), 1);
+
+  // A normal restore after it.
+  ASSERT_EQ(sqlca.execute("insert into error (error_text) values ('')"), 0) << sqlca.sqlerrtext;
+  long time1 = static_cast<long>(*(*sqlca.select_row("select max(error_time) from error"))[0].as_integer());
+  EXPECT_GT(time1, last);
+  ASSERT_EQ(sqlca.execute(restore, with_time(time1)), 0) << sqlca.sqlerrtext;
+  auto msg = sqlca.select_row("select error_text from error where error_time = :t", {{"t", Value(int64_t{time1})}});
+  ASSERT_TRUE(msg);
+  EXPECT_EQ((*msg)[0].as_text(), "");
+  ASSERT_EQ(sqlca.commit(), 0);
+  // And the one after that still finds a fresh number.
+  EXPECT_EQ(sqlca.execute("insert into error (error_text) values ('')"), 0) << sqlca.sqlerrtext;
+  sqlca.commit();
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ProceduresTest, testing::ValuesIn(test::backends()),

@@ -209,6 +209,49 @@ TEST_P(SchemaTest, VoucherKeysRefuseDuplicates) {
   EXPECT_THROW(conn->exec(header, {"01", day, "记", 4, day, "002"}), db::DbError);
 }
 
+// A voucher number is given once per company, word and accounting period (calendar month): a
+// second header with the same number later in the month is refused in both journals, the same
+// number in another month, word or company is another voucher.
+TEST_P(SchemaTest, VoucherNumbersAreUniqueInTheirPeriod) {
+  test::TestDatabase tdb(GetParam());
+  auto conn = tdb.connect();
+  struct Journal {
+    const char* header;
+  } journals[] = {
+      {"INSERT INTO dzz0031 (cgsh, dpzrq, cpzz, npzh) VALUES (?, ?, ?, ?)"},
+      {"INSERT INTO dch002 (cgsh, dpzrq, cpzz, npzbh) VALUES (?, ?, ?, ?)"},
+  };
+  struct Header {
+    const char* company;
+    const char* when;
+    const char* word;
+    int number;
+    bool accepted;
+  } headers[] = {
+      {"01", "2026-12-08 10:00:00", "记", 13, true},
+      {"01", "2026-12-08 11:30:00", "记", 13, false},  // same day, another moment
+      {"01", "2026-12-31 23:59:59", "记", 13, false},  // same month
+      {"01", "2026-12-01 00:00:00", "记", 13, false},
+      {"01", "2027-01-01 00:00:00", "记", 13, true},   // next period
+      {"01", "2026-11-30 23:59:59", "记", 13, true},   // previous period
+      {"01", "2026-12-08 11:30:00", "收", 13, true},   // another word
+      {"02", "2026-12-08 11:30:00", "记", 13, true},   // another company
+      {"01", "2026-12-08 11:30:00", "记", 14, true},
+  };
+  for (const auto& j : journals) {
+    for (const auto& h : headers) {
+      SCOPED_TRACE(std::string(j.header) + " " + h.when + " " + h.word + " " + std::to_string(h.number));
+      std::vector<Value> values{h.company, *db::DateTime::parse(h.when), h.word, h.number};
+      if (h.accepted)
+        EXPECT_NO_THROW(conn->exec(j.header, values));
+      else
+        EXPECT_THROW(conn->exec(j.header, values), db::DbError);
+    }
+  }
+  EXPECT_EQ(count(*conn, "SELECT COUNT(*) FROM dzz0031"), 6);
+  EXPECT_EQ(count(*conn, "SELECT COUNT(*) FROM dch002"), 6);
+}
+
 // Stock rows with their part data: one row per stock record, kept when the part is missing;
 // the part list has one row per part; the cost-revision figures are summed per part.
 TEST_P(SchemaTest, ViewsGiveOneRowPerRecordOrPart) {

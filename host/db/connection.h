@@ -51,6 +51,10 @@ class Cursor {
   virtual std::optional<Decimal> decimal(int col, int scale) = 0;
   virtual int64_t integer(int col) = 0;
   virtual double real(int col) = 0;
+  // Types derived from the statement for its computed columns (one per column; Unknown where
+  // nothing was derived). A backend that reports no type of its own for such a column reads it
+  // with the derived type from then on.
+  virtual void derive_types(const std::vector<ColumnInfo>& types) {}
 };
 
 // A cursor over rows already held in memory (results of stored procedures).

@@ -95,6 +95,18 @@ std::optional<Decimal> Decimal::from_double(double value, int scale) {
     std::snprintf(buf, sizeof buf, "%.*g", precision, value);
     if (std::strtod(buf, nullptr) == value) break;
   }
+  return from_printed(buf, scale);
+}
+
+std::optional<Decimal> Decimal::from_computed(double value, int scale) {
+  if (!std::isfinite(value) || std::fabs(value) > 9e18 / static_cast<double>(kPow10[scale]))
+    return std::nullopt;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15g", value);
+  return from_printed(buf, scale);
+}
+
+std::optional<Decimal> Decimal::from_printed(const char* buf, int scale) {
   // buf may use an exponent; expand it into plain digits.
   std::string_view s(buf);
   bool negative = !s.empty() && s[0] == '-';

@@ -32,6 +32,12 @@ class Decimal {
   // round-trips the double, so 0.1 becomes exactly 0.10 and 2.675 becomes 2.68.
   // Returns nullopt for NaN, infinities and values out of range.
   static std::optional<Decimal> from_double(double value, int scale);
+  // The decimal at `scale` places of a value that binary floating point computed from exact
+  // decimals (SQLite's arithmetic): read to 15 significant digits, which drops the residue of
+  // the binary arithmetic (0.3 - 0.1 - 0.1 - 0.1 is 0, 10 * 1.0045 is 10.045 and rounds to
+  // 10.05), then rounded half away from zero. Exact for values of up to 15 significant
+  // digits. Returns nullopt for NaN, infinities and values out of range.
+  static std::optional<Decimal> from_computed(double value, int scale);
 
   int64_t units() const { return units_; }
   int scale() const { return scale_; }
@@ -63,6 +69,9 @@ class Decimal {
   static int compare(const Decimal& a, const Decimal& b);
 
  private:
+  // The decimal at `scale` places of a number printed by printf's %g.
+  static std::optional<Decimal> from_printed(const char* text, int scale);
+
   int64_t units_ = 0;
   int scale_ = 0;
 };

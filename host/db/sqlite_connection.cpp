@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "host/db/connection.h"
@@ -141,12 +142,62 @@ class SqliteCursor : public Cursor {
   }
   double real(int col) override { return sqlite3_column_double(stmt_, col); }
 
+  void derive_types(const std::vector<ColumnInfo>& types) override {
+    for (size_t i = 0; i < types.size() && i < columns_.size(); ++i)
+      if (columns_[i].type == ColumnType::Unknown && types[i].type != ColumnType::Unknown) {
+        std::string name = std::move(columns_[i].name);
+        columns_[i] = types[i];
+        columns_[i].name = std::move(name);
+      }
+  }
+
  private:
   sqlite3* db_;
   sqlite3_stmt* stmt_;
   std::vector<ColumnInfo> columns_;
   bool done_ = false;
 };
+
+// round_decimal(x, s): x rounded half away from zero to s places, as the decimal it stands for.
+// Arithmetic that the translation writes into a decimal column goes through it, so that what is
+// stored is the number nearest to the exact decimal (0.3 - 0.1 - 0.1 - 0.1 stores 0, not
+// -2.8e-17). Integers stay as they are, a whole result is stored as an integer, text must read
+// as a number, null gives null.
+void round_decimal(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  int scale = sqlite3_value_int(argv[1]);
+  if (scale < 0 || scale > Decimal::kMaxScale) {
+    sqlite3_result_error(ctx, "round_decimal: places must be 0 to 8", -1);
+    return;
+  }
+  std::optional<Decimal> d;
+  switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL: sqlite3_result_null(ctx); return;
+    case SQLITE_INTEGER: sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0])); return;
+    case SQLITE_FLOAT: d = Decimal::from_computed(sqlite3_value_double(argv[0]), scale); break;
+    default: {
+      const unsigned char* text = sqlite3_value_text(argv[0]);
+      if (text) d = Decimal::parse(reinterpret_cast<const char*>(text));
+      if (d) {
+        try {
+          d = d->rescale(scale);
+        } catch (const std::overflow_error&) {
+          d.reset();
+        }
+      }
+    }
+  }
+  if (!d) {
+    std::string msg = "round_decimal: not a number: ";
+    const unsigned char* text = sqlite3_value_text(argv[0]);
+    msg += text ? reinterpret_cast<const char*>(text) : "";
+    sqlite3_result_error(ctx, msg.c_str(), -1);
+    return;
+  }
+  if (d->rescale(0) == *d)
+    sqlite3_result_int64(ctx, d->rescale(0).units());
+  else
+    sqlite3_result_double(ctx, d->to_double());
+}
 
 class SqliteConnection : public Connection {
  public:
@@ -163,6 +214,9 @@ class SqliteConnection : public Connection {
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_create_function_v2(db_, "round_decimal", 2,
+                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                               round_decimal, nullptr, nullptr, nullptr);
     try {
       // Fails on a file that is not a database, which is the place to say so.
       // LIKE compares case-sensitively, as on PostgreSQL and on the original server.

@@ -63,21 +63,34 @@ const Translation& Transaction::translated(std::string_view tsql) {
   std::string key(tsql);
   auto it = cache_.find(key);
   if (it != cache_.end()) return it->second;
-  Translation t = translate(tsql, conn_->backend(), catalog_);
+  Translation t = translate(tsql, conn_->backend(), catalog_, options_);
   return cache_.emplace(std::move(key), std::move(t)).first->second;
 }
 
 std::vector<Value> Transaction::bind(const Translation& t, const HostVariables& vars) {
   std::vector<Value> params;
   params.reserve(t.parameters.size());
-  for (const auto& name : t.parameters) {
+  for (size_t i = 0; i < t.parameters.size(); ++i) {
+    const std::string& name = t.parameters[i];
     const Value* found = nullptr;
     for (const auto& [n, v] : vars)
       if (text::iequals(n, name)) found = &v;
     if (!found) throw DbError("host variable :" + name + " has no value");
-    params.push_back(*found);
+    params.push_back(i < t.uses.size() ? bound_value(*found, t.uses[i]) : *found);
   }
   return params;
+}
+
+// A SELECT's rows, with the types the translation derived for its computed columns.
+std::unique_ptr<Cursor> Transaction::query(const Translation& t, const HostVariables& vars) {
+  auto cursor = conn_->query(t.sql, bind(t, vars));
+  if (!t.result_types.empty()) cursor->derive_types(t.result_types);
+  return cursor;
+}
+
+void Transaction::set_exact_decimals(bool on) {
+  options_.exact_decimals = on;
+  cache_.clear();
 }
 
 void Transaction::begin_unit_of_work() {
@@ -115,8 +128,7 @@ long Transaction::execute(std::string_view tsql, const HostVariables& vars) {
   try {
     const Translation& t = translated(tsql);
     if (t.kind == StatementKind::Execute || t.kind == StatementKind::Select) {
-      auto cursor = t.kind == StatementKind::Execute ? run_procedure(t, vars)
-                                                     : conn_->query(t.sql, bind(t, vars));
+      auto cursor = t.kind == StatementKind::Execute ? run_procedure(t, vars) : query(t, vars);
       long rows = 0;
       while (cursor->next()) ++rows;
       succeed(rows == 0 && cursor->column_count() > 0 ? 100 : 0);
@@ -166,7 +178,7 @@ std::unique_ptr<Cursor> Transaction::open_cursor(std::string_view tsql, const Ho
     if (t.kind == StatementKind::Execute)
       cursor = run_procedure(t, vars);
     else if (t.kind == StatementKind::Select)
-      cursor = conn_->query(t.sql, bind(t, vars));
+      cursor = query(t, vars);
     else {
       // A write that returns rows (INSERT ... RETURNING an identity key).
       std::vector<Value> params = bind(t, vars);

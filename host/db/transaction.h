@@ -7,6 +7,12 @@
 // DELETE, or a procedure that writes) and ends with commit() or rollback(); reads outside a unit
 // see the latest committed data, as on a server at read-committed isolation. Reads inside a unit
 // see its own writes. A failed statement leaves the unit open: the caller decides to roll back.
+//
+// Values keep their column's type on both backends (tsql.h): a host variable written into a
+// char(n) column loses its trailing blanks and one longer than n characters is refused with
+// sqlcode -1 and an sqlerrtext naming the column; one written into a decimal column is rounded
+// to its scale. On SQLite decimal arithmetic and comparisons are made exact at the scale of
+// their operands, and a computed decimal result column reads back as a decimal.
 
 #include <memory>
 #include <optional>
@@ -70,16 +76,22 @@ class Transaction {
   // Marks the start of a unit of work if none is open (procedures that write call this).
   void begin_unit_of_work();
 
+  // Turns the exact decimal handling of SQLite off or on again. For benchmarks that measure
+  // its cost only; nothing else may turn it off.
+  void set_exact_decimals(bool on);
+
  private:
   const Translation& translated(std::string_view tsql);
   std::vector<Value> bind(const Translation& t, const HostVariables& vars);
   void fail(const std::exception& e);
   void succeed(long code = 0);
   std::unique_ptr<Cursor> run_procedure(const Translation& t, const HostVariables& vars);
+  std::unique_ptr<Cursor> query(const Translation& t, const HostVariables& vars);
 
   std::string name_;
   std::unique_ptr<Connection> conn_;
   Catalog catalog_;
+  TranslateOptions options_;
   std::unordered_map<std::string, Translation> cache_;
 };
 

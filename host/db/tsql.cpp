@@ -8,9 +8,13 @@
 // - `+` joins strings (`||`) when an operand is a string and adds otherwise, decided from
 //   literal kinds and the catalog's column types;
 // - convert(char(10), x, 111) becomes the backend's "yyyy/mm/dd" formatting;
-// - host variables become `?` placeholders, in the order they appear in the emitted text.
+// - host variables become `?` placeholders, in the order they appear in the emitted text;
+// - values written into char(n) and decimal columns keep the column's type, and on SQLite
+//   decimal comparisons are made at the scale of their operands (see tsql.h).
 
 #include "host/db/tsql.h"
+
+#include <fmt/format.h>
 
 #include <functional>
 #include <limits>
@@ -28,6 +32,60 @@ using namespace tsql;
 
 [[noreturn]] void unsupported(const std::string& what) {
   throw TranslationError("unsupported construct: " + what);
+}
+
+using UseKind = ParameterUse::Kind;
+
+// What the translation knows of a numeric expression, for SQLite, which computes decimals in
+// binary floating point: whether its exact value has a known number of places.
+struct Numeric {
+  enum class Kind {
+    None,   // not a number (text, date-time, condition), or of unknown type
+    Exact,  // integers and decimals: the exact value has `scale` places
+    Float,  // 8-byte floats, division, averages: there is no scale to compare at
+    Free,   // host variable or NULL: takes the scale of what it meets
+  };
+  Kind kind = Kind::None;
+  int scale = 0;
+  bool decimal = false;  // a decimal column takes part, so binary residue can arise
+};
+
+// The numeric kind of `a op b` from those of its operands.
+Numeric combine(const Numeric& a, const Numeric& b, char op) {
+  using K = Numeric::Kind;
+  if (a.kind == K::None || b.kind == K::None) return {};
+  bool decimal = a.decimal || b.decimal;
+  if (a.kind == K::Float || b.kind == K::Float || op == '/') return {K::Float, 0, decimal};
+  if (a.kind == K::Free && b.kind == K::Free) return {K::Free, 0, false};
+  if (a.kind == K::Free || b.kind == K::Free) {
+    // A sum or difference has the places of its known operand; a product would need the host
+    // variable's places too.
+    if (op == '*') return {K::Float, 0, decimal};
+    return {K::Exact, a.kind == K::Free ? b.scale : a.scale, decimal};
+  }
+  int scale = op == '*' ? a.scale + b.scale : std::max(a.scale, b.scale);
+  if (scale > Decimal::kMaxScale) return {K::Float, 0, decimal};
+  return {K::Exact, scale, decimal};
+}
+
+// Places of a number as written ("0.25" has 2); numbers carry no exponent in the dialect.
+int places_of(const std::string& number) {
+  size_t point = number.find('.');
+  return point == std::string::npos ? 0 : static_cast<int>(number.size() - point - 1);
+}
+
+// Half a unit in the last place of `scale` places, as SQL text: 0.005 for 2.
+std::string half_unit(int scale) {
+  if (scale == 0) return "0.5";
+  return "0." + std::string(static_cast<size_t>(scale), '0') + "5";
+}
+
+bool is_zero_constant(const Expr& e) {
+  if (e.kind != ExprKind::Constant) return false;
+  const auto& c = e.Cast<ConstantExpr>();
+  if (c.type != ConstantExpr::Type::Number) return false;
+  auto d = Decimal::parse(c.text);
+  return d && d->is_zero();
 }
 
 // What the translation knows of an expression's type, for `+`.
@@ -180,16 +238,29 @@ struct JoinPlan {
   bool reordered = false;                    // an outer-joined table moved behind another
 };
 
+// The column a value is written into.
+struct Target {
+  const ColumnInfo* info = nullptr;  // null when the catalog does not know the column
+  std::string column;                // "table.column"
+};
+
 class Emitter {
  public:
-  Emitter(Backend backend, const Catalog& catalog) : backend_(backend), catalog_(catalog) {}
+  Emitter(Backend backend, const Catalog& catalog, const TranslateOptions& options)
+      : backend_(backend), catalog_(catalog), options_(options) {}
 
   std::vector<std::string> parameters;
+  std::vector<ParameterUse> uses;  // parallel to parameters
 
-  std::string select(const SelectStmt& s, const Scope* parent) {
+  // `targets`: for INSERT ... SELECT, the columns the select items are written into.
+  std::string select(const SelectStmt& s, const Scope* parent,
+                     const std::vector<Target>* targets = nullptr) {
     Scope scope{parent, &s.from};
     check_unique_names(s.from);
     JoinPlan plan = s.where ? plan_joins(s, scope) : JoinPlan{};
+    // Items are matched with the columns they are written into only one for one, without `*`.
+    for (const auto& item : s.items)
+      if (item.expr->kind == ExprKind::Star) targets = nullptr;
 
     std::string out = s.distinct ? "SELECT DISTINCT " : "SELECT ";
     {
@@ -202,6 +273,8 @@ class Emitter {
           // Keep the columns of `*` in the order the FROM list gave them.
           for (size_t t = 0; t < s.from.size(); ++t)
             out += (t ? ", " : "") + s.from[t].ref_name() + ".*";
+        } else if (targets && i < targets->size()) {
+          out += emit_written(*item.expr, scope, (*targets)[i]);
         } else {
           out += emit(*item.expr, scope);
         }
@@ -248,14 +321,23 @@ class Emitter {
       for (size_t i = 0; i < s.columns.size(); ++i) out += (i ? ", " : "") + s.columns[i];
       out += ")";
     }
+    // Without a column list the values go into the table's columns in order.
+    std::vector<Target> targets;
+    if (!s.columns.empty()) {
+      for (const auto& c : s.columns) targets.push_back(target(s.table, c));
+    } else if (const auto* columns = catalog_.columns(s.table)) {
+      for (const auto& c : *columns) targets.push_back(target(s.table, c.name));
+    }
     if (s.select) {
-      out += " " + select(*s.select, nullptr);
+      out += " " + select(*s.select, nullptr, &targets);
     } else {
       std::vector<TableRef> none;
       Scope scope{nullptr, &none};
       out += " VALUES (";
       for (size_t i = 0; i < s.values.size(); ++i)
-        out += (i ? ", " : "") + emit(*s.values[i], scope);
+        out += (i ? ", " : "") +
+               (i < targets.size() ? emit_written(*s.values[i], scope, targets[i])
+                                   : emit(*s.values[i], scope));
       out += ")";
     }
     if (!s.returning.empty()) out += " RETURNING " + s.returning;
@@ -268,7 +350,8 @@ class Emitter {
     Scope scope{nullptr, &from};
     std::string out = "UPDATE " + s.table.name + " SET ";
     for (size_t i = 0; i < s.sets.size(); ++i)
-      out += (i ? ", " : "") + s.sets[i].column + " = " + emit(*s.sets[i].value, scope);
+      out += (i ? ", " : "") + s.sets[i].column + " = " +
+             emit_written(*s.sets[i].value, scope, target(s.table.name, s.sets[i].column));
     if (s.where) out += " WHERE " + emit(*s.where, scope);
     return out;
   }
@@ -567,8 +650,7 @@ class Emitter {
       case ExprKind::Constant:
         return e.ToString();
       case ExprKind::HostVar:
-        parameters.push_back(e.Cast<HostVarExpr>().name);
-        return "?";
+        return placeholder(e.Cast<HostVarExpr>().name);
       case ExprKind::Paren:
         return "(" + emit(*e.Cast<ParenExpr>().child, scope) + ")";
       case ExprKind::Unary: {
@@ -587,7 +669,7 @@ class Emitter {
       case ExprKind::Compare: {
         const auto& c = e.Cast<CompareExpr>();
         if (c.is_outer_join()) unsupported("outer join " + place_);
-        return emit(*c.left, scope) + " " + c.op + " " + emit(*c.right, scope);
+        return emit_compare(*c.left, c.op, *c.right, scope);
       }
       case ExprKind::Conjunction: {
         const auto& c = e.Cast<ConjunctionExpr>();
@@ -604,8 +686,9 @@ class Emitter {
         if (in.subquery) {
           out += select(*in.subquery, &scope);
         } else {
+          bool with_string = type_of(*in.child, scope) == Type::String;
           for (size_t i = 0; i < in.list.size(); ++i)
-            out += (i ? ", " : "") + emit(*in.list[i], scope);
+            out += (i ? ", " : "") + emit_compared(*in.list[i], scope, with_string);
         }
         return out + ")";
       }
@@ -620,9 +703,16 @@ class Emitter {
       }
       case ExprKind::Between: {
         const auto& b = e.Cast<BetweenExpr>();
+        if (exact_decimals() && comparison_scale(*b.child, *b.low, scope) &&
+            comparison_scale(*b.child, *b.high, scope)) {
+          std::string both = emit_compare(*b.child, ">=", *b.low, scope) + " AND " +
+                             emit_compare(*b.child, "<=", *b.high, scope);
+          return (b.negated ? "NOT (" : "(") + both + ")";
+        }
+        bool with_string = type_of(*b.child, scope) == Type::String;
         std::string out = emit(*b.child, scope) + (b.negated ? " NOT BETWEEN " : " BETWEEN ");
-        out += emit(*b.low, scope);
-        return out + " AND " + emit(*b.high, scope);
+        out += emit_compared(*b.low, scope, with_string);
+        return out + " AND " + emit_compared(*b.high, scope, with_string);
       }
       case ExprKind::Function: {
         const auto& f = e.Cast<FunctionExpr>();
@@ -679,8 +769,199 @@ class Emitter {
     return "to_char(" + arg + ", 'YYYY/MM/DD')";
   }
 
+  // ---- exact values ----
+ public:
+  // The types of the select items of the statement's own SELECT (see Translation).
+  std::vector<ColumnInfo> result_types(const SelectStmt& s) const {
+    std::vector<ColumnInfo> out;
+    Scope scope{nullptr, &s.from};
+    for (const auto& item : s.items) {
+      if (item.expr->kind == ExprKind::Star) return {};
+      ColumnInfo info;
+      info.name = text::lower(item.alias);
+      // A plain column is typed by the backend itself.
+      if (exact_decimals() && item.expr->kind != ExprKind::Column) {
+        Numeric n = numeric_of(*item.expr, scope);
+        if (n.kind == Numeric::Kind::Exact && n.decimal) {
+          info.type = ColumnType::Decimal;
+          info.scale = n.scale;
+        }
+      }
+      out.push_back(std::move(info));
+    }
+    return out;
+  }
+
+ private:
+  bool exact_decimals() const { return backend_ == Backend::Sqlite && options_.exact_decimals; }
+
+  std::string placeholder(const std::string& name, ParameterUse use = {}) {
+    parameters.push_back(name);
+    uses.push_back(std::move(use));
+    return "?";
+  }
+
+  Target target(const std::string& table, const std::string& column) const {
+    return {catalog_.find(table, column), text::lower(table) + "." + text::lower(column)};
+  }
+
+  Numeric numeric_of(const Expr& e, const Scope& scope) const {
+    using K = Numeric::Kind;
+    switch (e.kind) {
+      case ExprKind::Column: {
+        const ColumnInfo* info = resolve(e.Cast<ColumnExpr>(), scope).info;
+        if (!info) return {};
+        if (info->type == ColumnType::Decimal) return {K::Exact, info->scale, true};
+        if (info->type == ColumnType::Integer) return {K::Exact, 0, false};
+        if (info->type == ColumnType::Real) return {K::Float, 0, false};
+        return {};
+      }
+      case ExprKind::Constant: {
+        const auto& c = e.Cast<ConstantExpr>();
+        if (c.type == ConstantExpr::Type::Null) return {K::Free, 0, false};
+        if (c.type == ConstantExpr::Type::String) return {};
+        int places = places_of(c.text);
+        if (places > Decimal::kMaxScale) return {K::Float, 0, false};
+        return {K::Exact, places, false};
+      }
+      case ExprKind::HostVar:
+        return {K::Free, 0, false};
+      case ExprKind::Paren:
+        return numeric_of(*e.Cast<ParenExpr>().child, scope);
+      case ExprKind::Unary: {
+        const auto& u = e.Cast<UnaryExpr>();
+        if (u.op == UnaryExpr::Op::Not) return {};
+        return numeric_of(*u.child, scope);
+      }
+      case ExprKind::Arith: {
+        const auto& a = e.Cast<ArithExpr>();
+        if (a.op == '+' && type_of(e, scope) == Type::String) return {};
+        return combine(numeric_of(*a.left, scope), numeric_of(*a.right, scope), a.op);
+      }
+      case ExprKind::Function: {
+        const auto& f = e.Cast<FunctionExpr>();
+        if (f.name == "count") return {K::Exact, 0, false};
+        if (f.args.empty() || f.args[0]->kind == ExprKind::Star) return {};
+        Numeric arg = numeric_of(*f.args[0], scope);
+        if (f.name == "sum" || f.name == "min" || f.name == "max" || f.name == "abs") return arg;
+        if (f.name == "avg" && arg.kind != K::None) return {K::Float, 0, arg.decimal};
+        return {};
+      }
+      case ExprKind::Subquery: {
+        const SelectStmt& sub = *e.Cast<SubqueryExpr>().select;
+        Scope inner{&scope, &sub.from};
+        return sub.items.empty() ? Numeric{} : numeric_of(*sub.items[0].expr, inner);
+      }
+      default:
+        return {};
+    }
+  }
+
+  // The places at which `a` and `b` are compared on SQLite: both sides numbers of known scale
+  // (or host variables), a decimal column among them. nullopt: compare as the backend does.
+  std::optional<int> comparison_scale(const Expr& a, const Expr& b, const Scope& scope) const {
+    using K = Numeric::Kind;
+    Numeric x = numeric_of(a, scope), y = numeric_of(b, scope);
+    auto usable = [](const Numeric& n) { return n.kind == K::Exact || n.kind == K::Free; };
+    if (!usable(x) || !usable(y) || !(x.decimal || y.decimal)) return std::nullopt;
+    return std::max(x.kind == K::Exact ? x.scale : 0, y.kind == K::Exact ? y.scale : 0);
+  }
+
+  // `a op b`. On SQLite two decimal expressions are compared by their difference rounded to the
+  // places they carry (half away from zero), written without a function call: at 2 places,
+  // `a = b` holds when |a - b| < 0.005, `a < b` when a - b <= -0.005, and so on. Strings
+  // compared with a literal or host variable meet it without trailing blanks.
+  std::string emit_compare(const Expr& a, const std::string& op, const Expr& b,
+                           const Scope& scope) {
+    std::optional<int> scale = exact_decimals() ? comparison_scale(a, b, scope) : std::nullopt;
+    if (!scale) {
+      bool with_string = type_of(a, scope) == Type::String || type_of(b, scope) == Type::String;
+      return emit_compared(a, scope, with_string) + " " + op + " " +
+             emit_compared(b, scope, with_string);
+    }
+    std::string diff = emit(a, scope);
+    if (!is_zero_constant(b)) {
+      bool group = (b.kind == ExprKind::Arith && (b.Cast<ArithExpr>().op == '+' ||
+                                                  b.Cast<ArithExpr>().op == '-'));
+      std::string right = emit(b, scope);
+      diff += " - " + (group ? "(" + right + ")" : right);
+    }
+    std::string half = half_unit(*scale);
+    if (op == "=") return "abs(" + diff + ") < " + half;
+    if (op == "<>" || op == "!=") return "abs(" + diff + ") >= " + half;
+    if (op == "<") return diff + " <= -" + half;
+    if (op == "<=") return diff + " < " + half;
+    if (op == ">") return diff + " >= " + half;
+    return diff + " > -" + half;  // >=
+  }
+
+  // An operand compared with a string: a literal or host variable loses its trailing blanks, as
+  // char values are stored without them.
+  std::string emit_compared(const Expr& e, const Scope& scope, bool with_string) {
+    if (with_string && e.kind == ExprKind::HostVar) {
+      ParameterUse use;
+      use.kind = UseKind::CompareChar;
+      return placeholder(e.Cast<HostVarExpr>().name, std::move(use));
+    }
+    if (with_string && e.kind == ExprKind::Constant &&
+        e.Cast<ConstantExpr>().type == ConstantExpr::Type::String) {
+      return ConstantExpr(ConstantExpr::Type::String,
+                          std::string(text::trim_trailing(e.Cast<ConstantExpr>().text)))
+          .ToString();
+    }
+    return emit(e, scope);
+  }
+
+  // A value written into a column. Into a char column: a host variable is trimmed and checked
+  // when bound, a literal here, an expression is trimmed by rtrim() (its length is the
+  // database's rule). Into a decimal column: a host variable is rounded to the column's scale
+  // when bound, a literal here, and on SQLite arithmetic by round_decimal().
+  std::string emit_written(const Expr& e, const Scope& scope, const Target& t) {
+    const ColumnInfo* info = t.info;
+    bool is_char = info && info->type == ColumnType::Char;
+    bool is_decimal = info && info->type == ColumnType::Decimal;
+    if (!is_char && !is_decimal) return emit(e, scope);
+    ParameterUse use;
+    use.kind = is_char ? UseKind::WriteChar : UseKind::WriteDecimal;
+    use.column = t.column;
+    use.length = info->length;
+    use.scale = info->scale;
+    if (e.kind == ExprKind::HostVar) return placeholder(e.Cast<HostVarExpr>().name, std::move(use));
+    if (e.kind == ExprKind::Constant) {
+      const auto& c = e.Cast<ConstantExpr>();
+      bool fits = is_char ? c.type == ConstantExpr::Type::String
+                          : c.type == ConstantExpr::Type::Number && Decimal::parse(c.text);
+      if (!fits) return emit(e, scope);
+      Value literal = is_char ? Value(c.text) : Value(*Decimal::parse(c.text));
+      try {
+        literal = bound_value(literal, use);
+      } catch (const DbError& error) {
+        throw TranslationError(error.what());
+      }
+      if (is_char) return ConstantExpr(ConstantExpr::Type::String, literal.text()).ToString();
+      return literal.decimal().to_string();
+    }
+    std::string value = emit(e, scope);
+    if (copies_within_type(e, scope, *info)) return value;
+    if (is_char) return type_of(e, scope) == Type::String ? "rtrim(" + value + ")" : value;
+    if (exact_decimals()) return "round_decimal(" + value + ", " + std::to_string(info->scale) + ")";
+    return value;
+  }
+
+  // A plain column copied into a column of its own kind whose rule it already keeps: a char
+  // column (its values have no trailing blanks), a decimal of no more places, an integer.
+  bool copies_within_type(const Expr& e, const Scope& scope, const ColumnInfo& into) const {
+    if (e.kind != ExprKind::Column) return false;
+    const ColumnInfo* from = resolve(e.Cast<ColumnExpr>(), scope).info;
+    if (!from) return false;
+    if (into.type == ColumnType::Char) return from->type == ColumnType::Char;
+    return from->type == ColumnType::Integer ||
+           (from->type == ColumnType::Decimal && from->scale <= into.scale);
+  }
+
   Backend backend_;
   const Catalog& catalog_;
+  TranslateOptions options_;
   std::string place_ = "outside a WHERE clause";
 };
 
@@ -707,14 +988,45 @@ Value literal_value(const ConstantExpr& c) {
 
 }  // namespace
 
-Translation translate(std::string_view text, Backend backend, const Catalog& catalog) {
+Value bound_value(const Value& value, const ParameterUse& use) {
+  if (value.is_null()) return value;
+  switch (use.kind) {
+    case UseKind::Plain:
+      return value;
+    case UseKind::CompareChar:
+      if (value.kind() != ValueKind::Text) return value;
+      return Value(std::string(text::trim_trailing(value.text())));
+    case UseKind::WriteChar: {
+      std::string trimmed(text::trim_trailing(value.as_text()));
+      size_t length = text::char_count(trimmed);
+      if (use.length > 0 && length > static_cast<size_t>(use.length))
+        throw DbError(fmt::format("value too long for {}: {} characters, at most {} ('{}')",
+                                  use.column, length, use.length, trimmed));
+      return Value(std::move(trimmed));
+    }
+    case UseKind::WriteDecimal: {
+      std::optional<Decimal> d;
+      try {
+        d = value.as_decimal(use.scale);
+      } catch (const std::overflow_error&) {
+      }
+      if (!d) throw DbError("not a number for " + use.column + ": " + value.to_string());
+      return Value(*d);
+    }
+  }
+  return value;
+}
+
+Translation translate(std::string_view text, Backend backend, const Catalog& catalog,
+                      const TranslateOptions& options) {
   Statement st = parse_statement(text);
   Translation out;
-  Emitter emitter(backend, catalog);
+  Emitter emitter(backend, catalog, options);
   if (st.select) {
     out.kind = StatementKind::Select;
     out.sql = emitter.select(*st.select, nullptr);
     out.into = st.select->into;
+    out.result_types = emitter.result_types(*st.select);
   } else if (st.insert) {
     out.kind = StatementKind::Insert;
     out.sql = emitter.insert(*st.insert);
@@ -739,6 +1051,7 @@ Translation translate(std::string_view text, Backend backend, const Catalog& cat
     return out;
   }
   out.parameters = std::move(emitter.parameters);
+  out.uses = std::move(emitter.uses);
   return out;
 }
 
