@@ -341,7 +341,9 @@ class DemoBuilder {
       conn_.exec("INSERT INTO dxt002 (cgsh, lcwaz) VALUES (?, ?)", {c.cgsh, c.ledger_link});
       conn_.exec("INSERT INTO DXT004 (CGSH, CYHDM, CYHXM, cmmhx) VALUES (?, ?, ?, ?)",
                  {c.cgsh, c.user_code, c.user_name, kDemoPasswordHash});
-      conn_.exec("INSERT INTO dzz001 (cgsh, lkhly) VALUES (?, ?)", {c.cgsh, c.reuse_numbers});
+      // Company 01 keeps its accounting month in the settings; 02 follows the calendar.
+      conn_.exec("INSERT INTO dzz001 (cgsh, lkhly, cdqkjny) VALUES (?, ?, ?)",
+                 {c.cgsh, c.reuse_numbers, c.cgsh == "01" ? year + month : std::string()});
       for (const auto& g : kAccountGroups)
         conn_.exec("INSERT INTO dzz006 (cgsh, ckmz, cchkm, cxscbkm) VALUES (?, ?, ?, ?)", {c.cgsh, g[0], g[1], g[2]});
       conn_.exec("INSERT INTO dzz007 (cgsh, ckjn, ckjy, cpzz, nzdpzh) VALUES (?, ?, ?, ?, ?)",
