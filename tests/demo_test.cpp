@@ -295,6 +295,7 @@ TEST_P(DemoTest, GridStatementsFindRows) {
     std::string head = def.statement.substr(0, 7);
     std::transform(head.begin(), head.end(), head.begin(), ::tolower);
     if (head == "execute") continue;  // procedures are tested with their bodies
+    if (def.statement.empty()) continue;  // filled by the form (the host's voucher lines)
     SCOPED_TRACE(def.name);
     db::HostVariables vars;
     for (const auto& a : def.arguments) vars.emplace_back(a.name, arguments.at(a.name));
