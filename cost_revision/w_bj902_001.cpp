@@ -21,6 +21,7 @@ constexpr const char* kUpdateFailed = "更新失败 ";
 constexpr int kHelpTopic = 211;
 
 constexpr const char* kNewPrice = "nxcbdj";
+constexpr const char* kMainGroupSort = "mid(dbj030_ccph,5,4) A";
 
 }  // namespace
 
@@ -101,7 +102,7 @@ void w_bj902_001::open() {
   sle_1.text = ls_parm;
   i_bs = ls_parm.empty() ? 0 : 1;
 
-  dw_edit.grid.setsort("mid(dbj030_ccph,5,4) A");
+  dw_edit.grid.setsort(kMainGroupSort);
   dw_edit.grid.sort();
   lstr_kcdata = stock_enquiry::s_bj704_001{};
   sle_1.setfocus();
@@ -136,7 +137,7 @@ void w_bj902_001::rb_3_clicked() {
 
 void w_bj902_001::rb_4_clicked() {
   w_bj704_001::rb_4_clicked();
-  dw_edit.grid.setsort("mid(dbj030_ccph,5,4) A");
+  dw_edit.grid.setsort(kMainGroupSort);
   dw_edit.grid.sort();
 }
 

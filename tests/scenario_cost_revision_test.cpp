@@ -61,6 +61,12 @@ TEST_P(CostRevision, OpensOnEveryPartWithOnlyTheNewPriceToType) {
   ASSERT_TRUE(w["menu"].is_object()) << w.dump();
   EXPECT_EQ(w["menu"]["class"], "m_e3");
 
+  // The matching-rule buttons re-sort the list.
+  sc.click(W, "rb_3");
+  EXPECT_EQ(sc.control(W, "dw_edit")["sort"], "dbj030_ccph A");
+  sc.click(W, "rb_4");
+  EXPECT_EQ(sc.control(W, "dw_edit")["sort"], "mid(dbj030_ccph,5,4) A");
+
   // Double-click and Enter hand nothing back; the form stays.
   s = sc.ok({{"op", "grid"}, {"window", W}, {"control", "dw_edit"}, {"action", "doubleclick"}, {"row", 2}});
   EXPECT_TRUE(s["closed"].empty());
