@@ -416,6 +416,44 @@ TEST_P(CostRevision, APriceChangedByAnotherUserIsRefused) {
   EXPECT_EQ(numbering(), kDecember12);
 }
 
+// Figures another user changes while the voucher number is drawn (a trigger on the numbering
+// plays that user) are caught when the prices are written: nothing is posted and the number
+// goes back to the vacant numbers.
+TEST_P(CostRevision, FiguresChangedAfterTheyWereReadAreRefusedWhenWritten) {
+  struct Case {
+    const char* change;
+    const char* message;
+  } cases[] = {
+      {"UPDATE dbj030 SET ndj = 11.00 WHERE cgsh = '01' AND ccph = 'JL01 0112' AND ckh = '02'",
+       "备件JL01 0112的成本单价已被他人修改，请关闭本窗口后重新打开再修改。"},
+      {"UPDATE dbj030 SET nkcsl = 2 WHERE cgsh = '01' AND ccph = 'JL01 0112' AND ckh = '02'",
+       "备件JL01 0112的库存数量已变动，请重新确定。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    conn->exec_script(
+        "DELETE FROM dzz008; UPDATE dzz007 SET nzdpzh = 12;"
+        "UPDATE dbj030 SET ndj = 10.00, nkcsl = 1 WHERE cgsh = '01' AND ccph = 'JL01 0112' AND ckh = '02'");
+    if (GetParam() == db::Backend::Sqlite)
+      conn->exec_script(std::string("CREATE TRIGGER meanwhile AFTER UPDATE ON dzz007 BEGIN ") + c.change + "; END;");
+    else
+      conn->exec_script(std::string("CREATE OR REPLACE FUNCTION meanwhile() RETURNS trigger AS $$ BEGIN ") +
+                        c.change +
+                        "; RETURN NEW; END $$ LANGUAGE plpgsql;"
+                        "CREATE TRIGGER meanwhile AFTER UPDATE ON dzz007 FOR EACH ROW EXECUTE FUNCTION meanwhile();");
+    open();
+    price("JL01 0112", "12.5");
+    json s = confirm();
+    EXPECT_EQ(texts(s["messages"]), Rows{c.message});
+    EXPECT_TRUE(journals().empty());
+    EXPECT_TRUE(log_rows().empty());
+    EXPECT_EQ(numbering(), (Rows{"dzz007 2026|12|记|13", "dzz008 2026|12|记|13"}));
+    EXPECT_EQ(table("select ndj from dbj030 where cgsh = '01' and ccph = 'JL01 0112' and ckh = '01'"), Rows{"10.00"});
+    conn->exec_script(GetParam() == db::Backend::Sqlite ? "DROP TRIGGER meanwhile" : "DROP TRIGGER meanwhile ON dzz007");
+    sc.ok({{"op", "close"}, {"window", W}});
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, CostRevision, testing::ValuesIn(backends()), backend_name_of);
 
 }  // namespace
