@@ -416,6 +416,26 @@ TEST_P(CostRevision, APriceChangedByAnotherUserIsRefused) {
   EXPECT_EQ(numbering(), kDecember12);
 }
 
+// A commit the database refuses (a check deferred to the commit, which PostgreSQL offers) is a
+// failure like any other.
+TEST_P(CostRevision, ARefusedCommitLeavesNothingBehind) {
+  if (GetParam() != db::Backend::Postgres) GTEST_SKIP() << "SQLite has no check deferred to the commit";
+  conn->exec_script(
+      "CREATE FUNCTION refuse_commit() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'refused at commit'; END $$ "
+      "LANGUAGE plpgsql;"
+      "CREATE CONSTRAINT TRIGGER refuse_commit AFTER INSERT ON dbj060 DEFERRABLE INITIALLY DEFERRED "
+      "FOR EACH ROW EXECUTE FUNCTION refuse_commit();");
+  open();
+  price("JL01 0112", "12.5");
+  json s = confirm();
+  EXPECT_EQ(texts(s["messages"]), Rows{"更新失败 "});
+  EXPECT_EQ(prices(), kUntouchedPrices);
+  EXPECT_TRUE(journals().empty());
+  EXPECT_TRUE(log_rows().empty());
+  EXPECT_EQ(numbering(), (Rows{"dzz007 2026|12|记|13", "dzz008 2026|12|记|13"}));
+  EXPECT_EQ(typed()[0], "12.50");
+}
+
 // Figures another user changes while the voucher number is drawn (a trigger on the numbering
 // plays that user) are caught when the prices are written: nothing is posted and the number
 // goes back to the vacant numbers.
