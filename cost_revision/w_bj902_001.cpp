@@ -21,6 +21,12 @@ constexpr const char* kUpdateFailed = "更新失败 ";
 constexpr int kHelpTopic = 211;
 
 constexpr const char* kNewPrice = "nxcbdj";
+
+// A part whose price another user revised since the grid was retrieved: the grid's prices stay
+// stale until the form is opened again.
+std::string price_changed(const std::string& part) {
+  return "备件" + part + "的成本单价已被他人修改，请关闭本窗口后重新打开再修改。";
+}
 constexpr const char* kMainGroupSort = "mid(dbj030_ccph,5,4) A";
 
 }  // namespace
@@ -217,7 +223,7 @@ std::optional<std::vector<w_bj902_001::Revision>> w_bj902_001::read_revisions() 
     auto lowest = f[2].as_decimal(2), highest = f[3].as_decimal(2);
     if (f[0].as_integer().value_or(0) == 0 || !lowest || !highest || *lowest != r.old_price ||
         *highest != r.old_price) {
-      tell("备件" + r.part + "的成本单价已被他人修改，请关闭本窗口后重新打开再修改。");
+      tell(price_changed(r.part));
       return std::nullopt;
     }
     r.quantity = f[1].as_decimal(2).value_or(db::Decimal(0, 2));
@@ -247,7 +253,7 @@ bool w_bj902_001::write_price(const Revision& r) {
     return false;
   }
   if ((*figures)[0].as_integer().value_or(-1) != changed) {
-    abandon("备件" + r.part + "的成本单价已被他人修改，请关闭本窗口后重新打开再修改。");
+    abandon(price_changed(r.part));
     return false;
   }
   if ((*figures)[1].as_decimal(2).value_or(db::Decimal(0, 2)) != r.quantity) {
