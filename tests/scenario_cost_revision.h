@@ -155,6 +155,12 @@ class CostRevisionScenario : public testing::TestWithParam<db::Backend> {
       out.push_back("dch003 " + r);
     return out;
   }
+  // What a revision writes besides the stock prices: both journals and the log.
+  std::vector<std::string> posted() {
+    std::vector<std::string> out = journals();
+    for (const auto& r : log_rows()) out.push_back("dbj060 " + r);
+    return out;
+  }
   std::vector<std::string> numbering() {
     std::vector<std::string> out;
     for (const auto& r : table("select ckjn, ckjy, cpzz, nzdpzh from dzz007 order by ckjn, ckjy")) out.push_back("dzz007 " + r);
