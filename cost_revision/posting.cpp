@@ -1,8 +1,6 @@
 // The window functions of w_bj902_001 that build and post the voucher of a revision: its lines
 // (wf_scpz), its number (wf_scpzh) and its rows in both journals (wf_save).
 
-#include <fmt/format.h>
-
 #include "cost_revision/w_bj902_001.h"
 #include "host/grid/expression.h"
 #include "host/lib/global_functions.h"
@@ -16,10 +14,14 @@ constexpr const char* kJournalSummary = "修改备件成本单价";
 // How often a voucher number is drawn again after other revisions took the one read.
 constexpr int kDrawAttempts = 50;
 
-// Adds `amount` to column `side` of the line of `account`, appending the line when there is none.
+// Adds `amount` to column `side` (njfje or ndfje) of the line of `account`, appending the line
+// when there is none. Only a line whose other side is 0 takes it: an account that is the
+// cost-of-sales account of one group and the inventory account of another gets a debit and a
+// credit line, never one line with both sides, which the journals could not hold.
 void add_to_line(grid::Grid& lines, const std::string& account, const char* side, const db::Decimal& amount) {
   const db::Decimal zero(0, 2);
-  long row = lines.find("ckm = " + grid::quote_literal(account), 1, lines.rowcount());
+  const char* other = std::string_view(side) == "njfje" ? "ndfje" : "njfje";
+  long row = lines.find("ckm = " + grid::quote_literal(account) + " and " + other + " = 0", 1, lines.rowcount());
   if (row > 0) {
     lines.setitem(row, side, lines.getitemdecimal(row, side).value_or(zero) + amount);
     return;

@@ -219,6 +219,21 @@ TEST_P(CostRevision, VouchersFollowTheAccountsOfEveryRevisedPart) {
   }
 }
 
+// An account that is one group's cost-of-sales account and another's inventory account gets a
+// debit line and a credit line, so the voucher stays balanced.
+TEST_P(CostRevision, AnAccountOnBothSidesOfTwoGroupsGetsALinePerSide) {
+  conn->exec_script(
+      "INSERT INTO dzz006 (cgsh, ckmz, cchkm, cxscbkm) VALUES ('01', 'G5', '5401', '5405');"
+      "UPDATE dbj002 SET ckmzh = 'G5' WHERE cgsh = '01' AND ccph = 'JL02 0200'");
+  open();
+  price("JL01 0112", "12.5");
+  price("JL02 0200", "10");
+  EXPECT_EQ(texts(confirm()["messages"]), Rows{"修改成功。"});
+  Rows lines = table("select ckm, nje, ljdbs from dzz0032 order by nhh");
+  EXPECT_EQ(lines, (Rows{"5401|10.00|0", "1243|10.00|1", "5405|5.00|0", "5401|5.00|1"}));
+  EXPECT_EQ(table("select ckm, nje, ljdbs from dch003 order by nhh"), lines);
+}
+
 // Revisions that need no voucher: the log and the prices, no number drawn.
 TEST_P(CostRevision, WithoutAnAmountToPostNoVoucherAndNoNumber) {
   struct Case {
