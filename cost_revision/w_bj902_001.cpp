@@ -50,7 +50,9 @@ void w_bj902_001::build() {
   // their year choice, and the hint to double-click a row are not shown.
   for (ui::Control* c : std::initializer_list<ui::Control*>{&cb_6, &dw_display, &gb_1, &st_2, &gb_2, &rb_1, &rb_2})
     c->visible = false;
-  dw_edit.place(20, 300, 3570, 1620);
+  // Wider than the enquiry, so that the prices and the new-price column show beside the part.
+  width = 4950;
+  dw_edit.place(20, 300, 4890, 1620);
   cb_8.place(20, 1950, 420, 100);
 }
 
