@@ -1,7 +1,6 @@
-// The help topics of the stock special adjustment w_bj701_001 (with the stock restore and the
-// clearing of zero-stock locations w_bj701_001_001) and the cost price revision w_bj902_001;
-// each form's ue_help opens its topic. They belong to those forms and move to their folders
-// with them.
+// The help topic of the stock special adjustment w_bj701_001 (with the stock restore and the
+// clearing of zero-stock locations w_bj701_001_001), opened by its ue_help. It belongs to that
+// form and moves to its folder with it.
 
 #include "common/entries.h"
 
@@ -31,25 +30,5 @@ lib::HelpTopic help_202() {
           "含库存数据恢复、清除空库位"};
 }
 SPARESTOCK_HELP(help_202)
-
-lib::HelpTopic help_211() {
-  return {211, "修改备件成本单价",
-          "本窗口用于修改备件的成本单价。新单价写入该备件在本公司所有仓库的库存记录，"
-          "并记录调价日志；启用财务接口的公司同时生成调价凭证，记入总帐和存货序时帐。\n"
-          "\n"
-          "打开条件：启用财务接口时，须先在备件参数设置中维护缺省凭证组，且系统日期不能早于"
-          "当前会计月的第一天；系统日期还必须在当前日期范围之内，否则窗口不能打开。\n"
-          "\n"
-          "操作方法：用查询按钮（按备件号、备件名称、拼音码、常用件、备件分类、车型）和"
-          "F9 / Enter 找到要调价的备件，在“更新单价”列输入新的成本单价，可一次输入多行，"
-          "然后按“确定(7)”。“更新单价”为0或空的行不调价。只处理当前显示的行，"
-          "被查询条件隐藏的行不处理。\n"
-          "\n"
-          "新单价不能小于0，否则提示“成本单价必须大于0,请重试”并定位到该行。"
-          "调价成功提示“修改成功。”，表格重新取数，“成本单价”列显示新单价。"
-          "任何一步失败都会提示并撤销本次全部修改，输入的新单价保留在表格中，可改正后再按“确定”。",
-          ""};
-}
-SPARESTOCK_HELP(help_211)
 
 }  // namespace sparestock::common

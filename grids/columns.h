@@ -86,6 +86,13 @@ inline ColumnDef updatable(ColumnDef c) {
   return c;
 }
 
+// A column the user types into although the grid does not write it (a value the form reads
+// itself).
+inline ColumnDef entry(ColumnDef c) {
+  c.entry = true;
+  return c;
+}
+
 // A column of the update key.
 inline ColumnDef key(ColumnDef c) {
   c.key = true;

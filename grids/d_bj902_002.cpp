@@ -30,7 +30,7 @@ GridDefinition d_bj902_002() {
       hidden(char_col("dbj002_cpym", 12)),
       hidden(number_col("dbj002_lcyjbs")),
       char_col("dbj002_cflh", 3, "分类号"),
-      decimal_col("nxcbdj", 2, "更新单价", "###,###,###.00"),
+      entry(decimal_col("nxcbdj", 2, "更新单价", "###,###,###.00")),
       decimal_col("njcsl", 2, "进出数量"),
   };
   return d;

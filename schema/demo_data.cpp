@@ -341,7 +341,9 @@ class DemoBuilder {
       conn_.exec("INSERT INTO dxt002 (cgsh, lcwaz) VALUES (?, ?)", {c.cgsh, c.ledger_link});
       conn_.exec("INSERT INTO DXT004 (CGSH, CYHDM, CYHXM, cmmhx) VALUES (?, ?, ?, ?)",
                  {c.cgsh, c.user_code, c.user_name, kDemoPasswordHash});
-      conn_.exec("INSERT INTO dzz001 (cgsh, lkhly) VALUES (?, ?)", {c.cgsh, c.reuse_numbers});
+      // Company 01 keeps its accounting month in the settings; 02 follows the calendar.
+      conn_.exec("INSERT INTO dzz001 (cgsh, lkhly, cdqkjny) VALUES (?, ?, ?)",
+                 {c.cgsh, c.reuse_numbers, c.cgsh == "01" ? year + month : std::string()});
       for (const auto& g : kAccountGroups)
         conn_.exec("INSERT INTO dzz006 (cgsh, ckmz, cchkm, cxscbkm) VALUES (?, ?, ?, ?)", {c.cgsh, g[0], g[1], g[2]});
       conn_.exec("INSERT INTO dzz007 (cgsh, ckjn, ckjy, cpzz, nzdpzh) VALUES (?, ?, ?, ?, ?)",
@@ -556,6 +558,8 @@ class DemoBuilder {
     int wanted = c.cgsh == "01" ? 6 : 3;
     for (int i = 0; i < static_cast<int>(parts_.size()) && static_cast<int>(revisions.size()) < wanted; ++i) {
       if (!parts_[i].in_master || stock[i] == 0) continue;
+      // A company that posts to the ledgers cannot have revised a part without accounts.
+      if (c.ledger_link == 1 && parts_[i].account_group.empty()) continue;
       int64_t old_price = percent_of(parts_[i].cost, rng_.between(90, 110));
       if (old_price == parts_[i].cost) old_price += 1;
       revisions.push_back({at(today_day_ - rng_.between(5, 80), 10, rng_.between(0, 59)), i, old_price});
@@ -570,6 +574,42 @@ class DemoBuilder {
                hundredths(r.old_price), hundredths(p.cost), amount, "3", "0", 0});
     }
     ins.finish();
+    if (c.ledger_link != 1) return;
+
+    // Their vouchers in both journals, numbered as the revision numbers them: the current
+    // month's numbers taken around its vacant ones, earlier months' from 1, each month's
+    // highest number recorded.
+    const std::string this_month = fmt::format("{:04}{:02}", today_.year(), today_.month());
+    std::map<std::string, int> highest;
+    for (const auto& r : revisions) {
+      const Part& p = parts_[r.part];
+      std::string month = fmt::format("{:04}{:02}", r.when.year(), r.when.month());
+      int& number = highest[month];
+      do ++number;
+      while (month == this_month && std::find(c.vacant_vouchers.begin(), c.vacant_vouchers.end(), number) !=
+                                        c.vacant_vouchers.end());
+      auto group = std::find_if(kAccountGroups.begin(), kAccountGroups.end(),
+                                [&](const auto& g) { return p.account_group == g[0]; });
+      if (group == kAccountGroups.end()) throw std::logic_error("demo part without accounts: " + p.ccph);
+      Decimal amount = (hundredths(stock[r.part]) * hundredths(p.cost - r.old_price)).rescale(2);
+      conn_.exec("INSERT INTO dzz0031 (cgsh, dpzrq, cpzz, npzh, dxtrq, czdr) VALUES (?, ?, ?, ?, ?, ?)",
+                 {c.cgsh, r.when, "记", number, r.when, c.user_code});
+      conn_.exec("INSERT INTO dch002 (cgsh, dpzrq, cpzz, npzbh, dczrq, cczr, crcdh) VALUES (?, ?, ?, ?, ?, ?, '')",
+                 {c.cgsh, r.when, "记", number, r.when, c.user_code});
+      for (const char* table : {"dzz0032", "dch003"}) {
+        std::string sql = fmt::format("INSERT INTO {} (cgsh, dpzrq, cpzz, {}, nhh, czy, ckm, nje, ljdbs) "
+                                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                                      table, std::string_view(table) == "dzz0032" ? "npzh" : "npzbh");
+        conn_.exec(sql, {c.cgsh, r.when, "记", number, 1, "修改备件成本单价", (*group)[2], amount, 0});
+        conn_.exec(sql, {c.cgsh, r.when, "记", number, 2, "修改备件成本单价", (*group)[1], amount, 1});
+      }
+    }
+    for (const auto& [month, number] : highest)
+      if (month != this_month)
+        conn_.exec("INSERT INTO dzz007 (cgsh, ckjn, ckjy, cpzz, nzdpzh) VALUES (?, ?, ?, ?, ?)",
+                   {c.cgsh, month.substr(0, 4), month.substr(4), "记", number});
+      else if (number > c.highest_voucher)
+        throw std::logic_error("demo revisions outnumber the month's vouchers");
   }
 
   void analyze() {

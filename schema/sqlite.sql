@@ -181,9 +181,12 @@ CREATE TABLE error (
 
 -- General ledger and inventory ledger --------------------------------------------------------
 
+-- cdqkjny: the company's current accounting month as 'YYYYMM'; empty (the default) means the
+-- calendar month of the system date.
 CREATE TABLE dzz001 (
   cgsh    VARCHAR(2)  NOT NULL PRIMARY KEY,
-  lkhly   INTEGER     DEFAULT 0
+  lkhly   INTEGER     DEFAULT 0,
+  cdqkjny VARCHAR(6)  DEFAULT ''
 );
 
 CREATE TABLE dzz006 (

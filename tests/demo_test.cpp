@@ -294,6 +294,7 @@ TEST_P(DemoTest, GridStatementsFindRows) {
   int grids = 0;
   for (const auto& def : grid::all_definitions()) {
     if (text::iequals(std::string_view(def.statement).substr(0, 7), "execute")) continue;  // procedures are tested with their bodies
+    if (def.statement.empty()) continue;  // filled by the form (the host's voucher lines)
     SCOPED_TRACE(def.name);
     db::HostVariables vars;
     for (const auto& a : def.arguments) vars.emplace_back(a.name, arguments.at(a.name));

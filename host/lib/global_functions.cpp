@@ -94,8 +94,27 @@ int f_kjrqjy(ui::Session& session, const std::string& company) {
   if (text::trim(company).empty()) return -1;
   ui::Globals& g = session.globals();
   db::DateTime today = g.gd_xtrq ? *g.gd_xtrq : db::now();
-  f_kjrqssny(session, company, today);
-  g.gd_zxrq = db::DateTime::from_parts(today.year(), today.month(), 1);
+  int year = today.year(), month = today.month();
+  // A session without a database keeps no settings and follows the calendar.
+  std::string kept;
+  if (session.sqlca.connected()) {
+    auto setting = session.sqlca.select_row("select cdqkjny from dzz001 where cgsh = :gsh",
+                                            {{"gsh", company}});
+    if (session.sqlca.sqlcode == -1) return -1;
+    if (setting) kept = text::trim((*setting)[0].as_text());
+  }
+  if (!kept.empty()) {
+    // 'YYYYMM'; anything else is a broken setting, and no period is better than a wrong one.
+    bool digits = kept.size() == 6 && std::all_of(kept.begin(), kept.end(), [](char c) {
+      return c >= '0' && c <= '9';
+    });
+    if (!digits) return -1;
+    year = std::stoi(kept.substr(0, 4));
+    month = std::stoi(kept.substr(4, 2));
+    if (year < 1900 || month < 1 || month > 12) return -1;
+  }
+  g.gd_zxrq = db::DateTime::from_parts(year, month, 1);
+  f_kjrqssny(session, company, g.gd_zxrq);
   return 1;
 }
 

@@ -52,9 +52,12 @@ int f_aotocenter(ui::Window& window);
 int f_kjrqssny(ui::Session& session, const std::string& company,
                const std::optional<db::DateTime>& date);
 
-// Fixes the current accounting period from the system date gd_xtrq (the clock's date when the
-// host has not set it): gs_kjn and gs_kjy as f_kjrqssny gives them, and gd_zxrq the first day
-// of that month at 00:00:00. 1, or -1 without changing anything when the company is missing.
+// Fixes the company's current accounting period: the month kept in the ledger settings
+// (dzz001.cdqkjny, 'YYYYMM', read on sqlca), or, when the company keeps none (no row, empty
+// text), the month of the system date gd_xtrq (the clock's date when the host has not set it).
+// Sets gs_kjn and gs_kjy as f_kjrqssny gives them and gd_zxrq to the first day of that month at
+// 00:00:00. 1, or -1 without changing anything when the company is missing, the setting is not
+// a month or the database fails.
 int f_kjrqjy(ui::Session& session, const std::string& company);
 
 // Hands an unused voucher number back to the vacant numbers of the period of `date` (table

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "host/lib/d_yfscpz.h"
 #include "host/lib/help.h"
 #include "host/lib/menus.h"
 #include "host/lib/w_bj418_001.h"
@@ -40,6 +41,7 @@ void register_host_library() {
     menu_class<me_yshx>("me_yshx");
     menu_class<m_e3>("m_e3");
     menu_class<m_e4>("m_e4");
+    grid::install_definitions({d_yfscpz()});
   });
 }
 
