@@ -30,8 +30,9 @@ int Grid::findrequired(Buffer buffer, long& row, int& colnbr, std::string& colna
   if (row < 0 || row > count) return failed("there is no row " + std::to_string(row));
   for (long r = row + 1; r <= count; ++r) {
     if (updateonly) {
+      // A row never filled in is not written either.
       auto status = getitemstatus(r, 0, buffer);
-      if (!status || *status == ItemStatus::NotModified) continue;
+      if (!status || *status == ItemStatus::NotModified || *status == ItemStatus::New) continue;
     }
     for (int c = 0; c < column_count(); ++c) {
       const ColumnDef& column = def_.columns[c];
