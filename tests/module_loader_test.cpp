@@ -40,7 +40,8 @@ TEST(ModuleLoader, ModuleExportsATablePerObjectAndAnEntryPerScript) {
       forms.push_back(o.name);
       EXPECT_NE(ui::find_window_class(o.name), nullptr) << o.name;
     }
-  EXPECT_EQ(forms, (std::vector<std::string>{"w_bj704_001", "w_bj704_001_001", "w_bj704_001_003", "w_bj704_002"}));
+  EXPECT_EQ(forms, (std::vector<std::string>{"w_bj704_001", "w_bj704_001_001", "w_bj704_001_003", "w_bj704_002",
+                                              "w_bj701_001", "w_bj701_001_001"}));
   EXPECT_TRUE(exported("__fn_4_2_1"));  // w_bj704_002 sle_1.ue_press
 }
 
