@@ -39,6 +39,22 @@ std::string location_filter(const std::string& ckh, const std::string& ckqh,
   return filter;
 }
 
+int place_filter_field(ui::StaticText& label, ui::SingleLineEdit& field, ui::CommandButton& help,
+                       int x, int y, int label_width, int field_width) {
+  label.place(x, y + 12, label_width, 72);
+  field.place(x + label_width, y, field_width, 88);
+  help.place(x + label_width + field_width + 10, y - 6, 101, 100);
+  help.picture = "locate.bmp";
+  return x + label_width + field_width + 150;
+}
+
+bool filter_field_key(ui::Session& session, ui::Key key, const std::function<void()>& pick,
+                      common::CodeKind kind, const std::string& text) {
+  if (key == ui::Key::F9) pick();
+  if (key != ui::Key::Enter) return false;
+  return common::check_code(session, kind, ui::trim(text));
+}
+
 common::PickCall location_list(const std::string& company, const std::string& headings,
                                const std::string& ckh, const std::string& ckqh) {
   std::string where = common::company_enabled_where(company);

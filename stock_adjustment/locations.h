@@ -14,9 +14,14 @@
 #include <string>
 #include <vector>
 
+#include <functional>
+
+#include "common/code_check.h"
 #include "common/pick_button.h"
 #include "host/db/decimal.h"
 #include "host/db/transaction.h"
+#include "host/ui/controls.h"
+#include "host/ui/session.h"
 
 namespace sparestock::stock_adjustment {
 
@@ -32,6 +37,17 @@ struct Place {
 // was typed is a value of the condition and never a piece of the expression.
 std::string location_filter(const std::string& ckh, const std::string& ckqh,
                             const std::string& ckwh, const std::string& ccph);
+
+// A filter field: its label at (x, y), the field after it `field_width` wide, and its help
+// button (the picture "locate.bmp") after the field. Returns where the next field may start.
+int place_filter_field(ui::StaticText& label, ui::SingleLineEdit& field, ui::CommandButton& help,
+                       int x, int y, int label_width, int field_width);
+
+// A key pressed in a filter field: F9 opens its pick list (`pick`); Enter checks the code typed
+// (trimmed; an empty one passes) against `kind`'s master table, telling the user when it is
+// not found. true only for Enter on a code that passed.
+bool filter_field_key(ui::Session& session, ui::Key key, const std::function<void()>& pick,
+                      common::CodeKind kind, const std::string& text);
 
 // The location pick list: ckh,ckqh,ckwh,lzt of the company's enabled locations, returning
 // ckwh, narrowed by the warehouse and zone when they are given (quoted as SQL literals).

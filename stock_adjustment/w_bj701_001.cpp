@@ -38,19 +38,10 @@ w_bj701_001::w_bj701_001(ui::Session& session) : w_spmm(session, "w_bj701_001") 
   dw_display.grid.set_dataobject("d_bj701_002");
 
   gb_2.place(20, 8, 3370, 150);
-  st_1.place(50, 62, 130, 72);
-  sle_1.place(180, 50, 150, 88);
-  pb_1.place(340, 44, 101, 100);
-  st_2.place(490, 62, 200, 72);
-  sle_2.place(690, 50, 700, 88);
-  pb_2.place(1400, 44, 101, 100);
-  st_3.place(1550, 62, 130, 72);
-  sle_3.place(1680, 50, 150, 88);
-  pb_3.place(1840, 44, 101, 100);
-  st_4.place(1990, 62, 130, 72);
-  sle_4.place(2120, 50, 440, 88);
-  pb_4.place(2570, 44, 101, 100);
-  for (ui::CommandButton* pb : {&pb_1, &pb_2, &pb_3, &pb_4}) pb->picture = "locate.bmp";
+  int x = place_filter_field(st_1, sle_1, pb_1, 50, 50, 130, 150);
+  x = place_filter_field(st_2, sle_2, pb_2, x, 50, 200, 700);
+  x = place_filter_field(st_3, sle_3, pb_3, x, 50, 130, 150);
+  place_filter_field(st_4, sle_4, pb_4, x, 50, 130, 440);
   cb_1.place(20, 180, 440, 100);
   cb_2.place(480, 180, 600, 100);
   cb_3.place(1100, 180, 440, 100);
@@ -412,22 +403,20 @@ long w_bj701_001::dw_display_rowfocuschanged(long currentrow) {
 // ---- filter fields and pick lists ----------------------------------------------------------
 
 void w_bj701_001::sle_1_ue_enter(ui::Key key) {
-  if (key == ui::Key::F9) pb_1_clicked();
-  if (key == ui::Key::Enter) common::check_code(session(), common::CodeKind::Warehouse, ui::trim(sle_1.text));
+  filter_field_key(session(), key, [this] { pb_1_clicked(); }, common::CodeKind::Warehouse, sle_1.text);
 }
 
+// The part field checks nothing on Enter; the filter button checks the part.
 void w_bj701_001::sle_2_ue_enter(ui::Key key) {
   if (key == ui::Key::F9) pb_2_clicked();
 }
 
 void w_bj701_001::sle_3_ue_press(ui::Key key) {
-  if (key == ui::Key::F9) pb_3_clicked();
-  if (key == ui::Key::Enter) common::check_code(session(), common::CodeKind::Zone, ui::trim(sle_3.text));
+  filter_field_key(session(), key, [this] { pb_3_clicked(); }, common::CodeKind::Zone, sle_3.text);
 }
 
 void w_bj701_001::sle_4_ue_press(ui::Key key) {
-  if (key == ui::Key::F9) pb_4_clicked();
-  if (key == ui::Key::Enter) common::check_code(session(), common::CodeKind::Location, ui::trim(sle_4.text));
+  filter_field_key(session(), key, [this] { pb_4_clicked(); }, common::CodeKind::Location, sle_4.text);
 }
 
 void w_bj701_001::pb_1_clicked() { common::pick_button(sle_1, common::warehouse_list(company(), true)); }

@@ -29,19 +29,10 @@ w_bj701_001_001::w_bj701_001_001(ui::Session& session)
   dw_1.grid.set_dataobject("d_bj701_003");
 
   gb_1.place(20, 8, 2550, 250);
-  st_1.place(50, 62, 130, 72);
-  sle_1.place(180, 50, 150, 88);
-  pb_1.place(340, 44, 101, 100);
-  st_3.place(480, 62, 130, 72);
-  sle_3.place(610, 50, 150, 88);
-  pb_3.place(770, 44, 101, 100);
-  st_4.place(910, 62, 130, 72);
-  sle_4.place(1040, 50, 440, 88);
-  pb_4.place(1490, 44, 101, 100);
-  st_2.place(50, 162, 200, 72);
-  sle_2.place(250, 150, 700, 88);
-  pb_2.place(960, 144, 101, 100);
-  for (ui::CommandButton* pb : {&pb_1, &pb_3, &pb_4, &pb_2}) pb->picture = "locate.bmp";
+  int x = place_filter_field(st_1, sle_1, pb_1, 50, 50, 130, 150);
+  x = place_filter_field(st_3, sle_3, pb_3, x, 50, 130, 150);
+  place_filter_field(st_4, sle_4, pb_4, x, 50, 130, 440);
+  place_filter_field(st_2, sle_2, pb_2, 50, 150, 200, 700);
   cb_5.place(1650, 44, 300, 100);
   cb_2.place(20, 280, 300, 100);
   cb_3.place(340, 280, 360, 100);
@@ -71,25 +62,20 @@ void w_bj701_001_001::cb_5_clicked() {
   g.selectrow(1, true);
 }
 
+// After a code that passed (or an empty one) the focus moves to the next field.
 void w_bj701_001_001::sle_1_ue_enter(ui::Key key) {
-  if (key == ui::Key::F9) pb_1_clicked();
-  if (key != ui::Key::Enter) return;
-  if (!common::check_code(session(), common::CodeKind::Warehouse, ui::trim(sle_1.text))) return;
-  sle_3.setfocus();
+  if (filter_field_key(session(), key, [this] { pb_1_clicked(); }, common::CodeKind::Warehouse, sle_1.text))
+    sle_3.setfocus();
 }
 
 void w_bj701_001_001::sle_3_ue_press(ui::Key key) {
-  if (key == ui::Key::F9) pb_3_clicked();
-  if (key != ui::Key::Enter) return;
-  if (!common::check_code(session(), common::CodeKind::Zone, ui::trim(sle_3.text))) return;
-  sle_4.setfocus();
+  if (filter_field_key(session(), key, [this] { pb_3_clicked(); }, common::CodeKind::Zone, sle_3.text))
+    sle_4.setfocus();
 }
 
 void w_bj701_001_001::sle_4_ue_press(ui::Key key) {
-  if (key == ui::Key::F9) pb_4_clicked();
-  if (key != ui::Key::Enter) return;
-  if (!common::check_code(session(), common::CodeKind::Location, ui::trim(sle_4.text))) return;
-  sle_2.setfocus();
+  if (filter_field_key(session(), key, [this] { pb_4_clicked(); }, common::CodeKind::Location, sle_4.text))
+    sle_2.setfocus();
 }
 
 void w_bj701_001_001::sle_2_ue_enter(ui::Key key) {

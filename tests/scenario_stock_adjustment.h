@@ -201,17 +201,25 @@ class StockAdjustmentScenario : public testing::TestWithParam<db::Backend> {
     for (const auto& m : state["messages"]) out.push_back(m["text"]);
     return out;
   }
-  // A trigger that refuses a statement with `message`: `when` is the condition on NEW/OLD rows.
+  // A row trigger made by the test: `timing` ("BEFORE UPDATE", "AFTER INSERT"), `when` the
+  // condition on NEW/OLD (empty: always), and the statement it runs in each backend's dialect
+  // (PostgreSQL's in a plpgsql function).
+  void trigger(const std::string& name, const std::string& table, const std::string& timing,
+               const std::string& when, const std::string& sqlite_statement, const std::string& pg_statement) {
+    if (GetParam() == db::Backend::Sqlite) {
+      exec("CREATE TRIGGER " + name + " " + timing + " ON " + table + (when.empty() ? "" : " WHEN " + when) +
+           " BEGIN " + sqlite_statement + "; END;");
+    } else {
+      exec("CREATE FUNCTION " + name + "_f() RETURNS trigger AS $$ BEGIN " + pg_statement +
+           "; RETURN NEW; END $$ LANGUAGE plpgsql; CREATE TRIGGER " + name + " " + timing + " ON " + table +
+           " FOR EACH ROW" + (when.empty() ? "" : " WHEN (" + when + ")") + " EXECUTE FUNCTION " + name + "_f();");
+    }
+  }
+  // A trigger that refuses the statement with `message`.
   void refuse_in_trigger(const std::string& name, const std::string& table, const std::string& event,
                          const std::string& when, const std::string& message) {
-    if (GetParam() == db::Backend::Sqlite) {
-      exec("CREATE TRIGGER " + name + " BEFORE " + event + " ON " + table + " WHEN " + when +
-           " BEGIN SELECT RAISE(ABORT, '" + message + "'); END;");
-    } else {
-      exec("CREATE FUNCTION " + name + "_f() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION '" + message +
-           "'; END $$ LANGUAGE plpgsql; CREATE TRIGGER " + name + " BEFORE " + event + " ON " + table +
-           " FOR EACH ROW WHEN (" + when + ") EXECUTE FUNCTION " + name + "_f();");
-    }
+    trigger(name, table, "BEFORE " + event, when, "SELECT RAISE(ABORT, '" + message + "')",
+            "RAISE EXCEPTION '" + message + "'");
   }
 
   Scenario sc{GetParam(), /*seeded=*/false};

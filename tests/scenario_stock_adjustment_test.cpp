@@ -65,8 +65,9 @@ TEST_P(StockAdjustment, ACompanyWithoutRecordsCannotStore) {
   open_form();
   json w = desk.window();
   EXPECT_EQ(w["controls"]["dw_edit"]["rowcount"], 0);
-  for (const auto& item : w["menu"]["items"])
+  for (const auto& item : w["menu"]["items"]) {
     if (item["name"] == "m_change") EXPECT_FALSE(item["enabled"].get<bool>());
+  }
 }
 
 // 3. A move with a locked quantity: A200 leaves L-02, where A300 still lies, for the free

@@ -45,13 +45,8 @@ TEST_P(StockRestore, TheProceduresMessageIsShownAndTheFormStays) {
 
 // 3. A mailbox row that is gone when read back is no success: rolled back, told, form open.
 TEST_P(StockRestore, AMissingMailboxRowIsAFailure) {
-  if (GetParam() == db::Backend::Sqlite) {
-    exec("CREATE TRIGGER lose_mail AFTER UPDATE ON error BEGIN DELETE FROM error WHERE error_time = NEW.error_time; END;");
-  } else {
-    exec("CREATE FUNCTION lose_mail_f() RETURNS trigger AS $$ BEGIN DELETE FROM error WHERE error_time = NEW.error_time; "
-         "RETURN NULL; END $$ LANGUAGE plpgsql; CREATE TRIGGER lose_mail AFTER UPDATE ON error FOR EACH ROW "
-         "EXECUTE FUNCTION lose_mail_f();");
-  }
+  const std::string lose = "DELETE FROM error WHERE error_time = NEW.error_time";
+  trigger("lose_mail", "error", "AFTER UPDATE", "", lose, lose);
   open_form();
   json s = desk.click("cb_2");
   ASSERT_EQ(s["messages"].size(), 1u);
@@ -63,14 +58,8 @@ TEST_P(StockRestore, AMissingMailboxRowIsAFailure) {
 // 4. Another run's mailbox row inserted right after ours (the highest number is then not
 //    ours): our run reads and deletes only its own row.
 TEST_P(StockRestore, ARunReadsBackOnlyItsOwnMailboxRow) {
-  if (GetParam() == db::Backend::Sqlite) {
-    exec("CREATE TRIGGER other_run AFTER INSERT ON error WHEN NEW.error_text = '' BEGIN "
-         "INSERT INTO error (error_text) VALUES ('另一次恢复的消息'); END;");
-  } else {
-    exec("CREATE FUNCTION other_run_f() RETURNS trigger AS $$ BEGIN INSERT INTO error (error_text) "
-         "VALUES ('另一次恢复的消息'); RETURN NULL; END $$ LANGUAGE plpgsql; CREATE TRIGGER other_run AFTER "
-         "INSERT ON error FOR EACH ROW WHEN (NEW.error_text = '') EXECUTE FUNCTION other_run_f();");
-  }
+  const std::string other = "INSERT INTO error (error_text) VALUES ('另一次恢复的消息')";
+  trigger("other_run", "error", "AFTER INSERT", "NEW.error_text = ''", other, other);
   open_form();
   json s = desk.click("cb_2");
   EXPECT_EQ(texts(s), Strings{"库存数据恢复成功!"});
