@@ -100,6 +100,12 @@ inline ColumnDef key(ColumnDef c) {
   return c;
 }
 
+// A column a record cannot be stored without (findrequired reports it when empty).
+inline ColumnDef required(ColumnDef c) {
+  c.required = true;
+  return c;
+}
+
 inline ArgumentDef string_arg(std::string name) { return {std::move(name), GridType::Char}; }
 inline ArgumentDef number_arg(std::string name) { return {std::move(name), GridType::Number}; }
 

@@ -24,7 +24,7 @@ TEST(SqlLiteral, QuotesAreDoubled) {
   for (auto [value, literal] : cases) EXPECT_EQ(sql_literal(value), literal) << value;
 }
 
-TEST(PickList, HeadingsPairWithColumnsFromTheRight) {
+TEST(PickList, ExtraHeadingsFallOffTheFrontMissingOnesAtTheEnd) {
   using V = std::vector<std::string>;
   struct Case {
     V columns, headings, expected;
@@ -32,8 +32,8 @@ TEST(PickList, HeadingsPairWithColumnsFromTheRight) {
       {{"ckh", "ckmc"}, {"库号", "库名称"}, {"库号", "库名称"}},
       // One heading too many: the company heading falls off the front.
       {{"cflh", "cflmc"}, {"公司号", "产品分类号", "产品分类名称"}, {"产品分类号", "产品分类名称"}},
-      // Too few: the leading columns are headed by their names.
-      {{"cgsh", "ccph", "ccpmc"}, {"产品号", "产品名称"}, {"cgsh", "产品号", "产品名称"}},
+      // Too few: they head the columns from the left, the trailing ones keep their names.
+      {{"ckh", "ckqh", "ckwh", "lzt"}, {"库号", "库区", "库位"}, {"库号", "库区", "库位", "lzt"}},
       {{"ckh"}, {}, {"ckh"}},
   };
   for (const auto& c : cases) EXPECT_EQ(pair_headings(c.columns, c.headings), c.expected);

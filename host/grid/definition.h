@@ -43,6 +43,9 @@ struct ColumnDef {
   // The user types into it although update() does not write it (a value the form reads
   // itself, such as a new price). Updatable columns take typing anyway.
   bool entry = false;
+  // A record is incomplete while this column is empty (null, or blank text): findrequired()
+  // reports it.
+  bool required = false;
 };
 
 // A computed field shown in the detail band (not a database column).

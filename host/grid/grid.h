@@ -220,6 +220,11 @@ class Grid : private AggregateRows {
   // Marks every row as unchanged (a new row never filled in stays new) and empties the delete
   // buffer. 1.
   int resetupdate();
+  // The first required column (ColumnDef::required) left empty, searching the rows of
+  // `buffer` after `row` (0: from the first row), each row from its first column; with
+  // `updateonly` only rows that are new or changed. Found: `row`, `colnbr` (1-based) and
+  // `colname` name it. None: `row` 0. Answers 1, or -1 for a row out of range (nothing set).
+  int findrequired(Buffer buffer, long& row, int& colnbr, std::string& colname, bool updateonly);
 
   // ---- Sharing ----
   // `secondary` shows this grid's rows from now on (its own rows are dropped). Its definition

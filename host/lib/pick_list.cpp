@@ -115,13 +115,15 @@ std::string f_cph_popcx(ui::Session& session, const std::string& table, const st
 std::vector<std::string> pair_headings(const std::vector<std::string>& columns,
                                        const std::vector<std::string>& headings) {
   std::vector<std::string> out(columns.size());
-  // Aligned at the right end: extra headings fall off the front, missing ones leave the
-  // leading columns headed by their names.
   size_t n = columns.size(), m = headings.size();
-  for (size_t i = 0; i < n; ++i) {
-    size_t from_right = n - i;  // 1 for the last column
-    out[i] = from_right <= m ? headings[m - from_right] : columns[i];
+  // Too few headings: they name the columns from the left, the trailing columns are headed
+  // by their names.
+  if (m < n) {
+    for (size_t i = 0; i < n; ++i) out[i] = i < m ? headings[i] : columns[i];
+    return out;
   }
+  // Extra headings fall off the front.
+  for (size_t i = 0; i < n; ++i) out[i] = headings[m - n + i];
   return out;
 }
 

@@ -13,10 +13,11 @@
 // caller's code and is used as written; a caller that puts typed text into it quotes that text
 // with sql_literal().
 //
-// Headings are paired with columns from the right: when more headings than columns are given,
-// the extra ones at the front are dropped ("公司号,产品分类号,产品分类名称" over "cflh,cflmc"
-// shows 产品分类号 and 产品分类名称), since the lists always lead with the company column and
-// a caller that leaves the column out leaves its heading behind; a column without a heading is
+// Headings and columns: when more headings than columns are given, the extra ones at the
+// front are dropped ("公司号,产品分类号,产品分类名称" over "cflh,cflmc" shows 产品分类号 and
+// 产品分类名称), since the lists always lead with the company column and a caller that leaves
+// the column out leaves its heading behind. When fewer are given they head the columns from
+// the left ("库号,库区,库位" over "ckh,ckqh,ckwh,lzt"), and a column without a heading is
 // headed by its name.
 //
 // The fifth argument, when not empty, is a search text the list opens with.

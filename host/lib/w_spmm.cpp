@@ -42,6 +42,27 @@ w_spmm::w_spmm(ui::Session& session, std::string class_name, ui::WindowType type
   on_user_event("ue_sort", [this] { ue_sort(); });
   on_user_event("ue_help", [this] { ue_help(); });
   on_user_event("ue_getfocus", [this] { ue_getfocus(); });
+
+  // A write the database refuses is told with the database's own text, whichever command
+  // wrote; a form that handles dberror itself replaces this.
+  for (ui::GridControl* g : {&dw_edit, &dw_display}) {
+    g->dberror = [this](const grid::DbErrorEvent& e) {
+      ii_dberrorcode = e.sqldbcode != 0 ? static_cast<int>(e.sqldbcode) : -1;
+      ++dberrors_shown_;
+      ui::Session& s = this->session();
+      s.messagebox(s.globals().gs_tsxx, "数据库错误：" + e.sqlerrtext, ui::Icon::StopSign);
+      return 1L;
+    };
+  }
+  // A row chosen in the list becomes the edited record's row too, so that a store always
+  // works on the record the user sees. Only grids that share their rows have the same row
+  // numbers; the form's own rowfocuschanged handler runs after this.
+  auto inherited = dw_display.grid.events.rowfocuschanged;
+  dw_display.grid.events.rowfocuschanged = [this, inherited](long row) {
+    if (row > 0 && dw_display.grid.shares_with(dw_edit.grid) && dw_edit.grid.getrow() != row)
+      dw_edit.grid.setrow(row);
+    if (inherited) inherited(row);
+  };
 }
 
 void w_spmm::open() {
@@ -108,15 +129,17 @@ void w_spmm::ue_delete() {
     return;
   db::Transaction& t = session().sqlca;
   g.deleterow(row);
+  long told = dberrors_shown_;
   if (g.update() == 1 && t.commit() == 0) {
     ii_dberrorcode = 0;
     f_select_current_row(g);
     return;
   }
   ii_dberrorcode = t.sqldbcode != 0 ? static_cast<int>(t.sqldbcode) : -1;
-  std::string reason = t.sqlerrtext;
+  std::string reason = t.sqlerrtext.empty() ? g.last_error() : t.sqlerrtext;
   t.rollback();
-  session().messagebox(gl.gs_tsxx, "删除失败：" + reason, ui::Icon::StopSign);
+  // A statement the database refused has been told through dberror already.
+  if (dberrors_shown_ == told) session().messagebox(gl.gs_tsxx, "删除失败：" + reason, ui::Icon::StopSign);
   // The grid shows the records as they stand in the database again.
   ue_cancel();
 }
@@ -132,12 +155,15 @@ void w_spmm::ue_getfocus() {
     return;
   }
   db::Transaction& t = session().sqlca;
+  long told = dberrors_shown_;
   if (g.update() != 1 || t.commit() != 0) {
     ib_savesuccess = false;
     ii_dberrorcode = t.sqldbcode != 0 ? static_cast<int>(t.sqldbcode) : -1;
-    std::string reason = t.sqlerrtext;
+    std::string reason = t.sqlerrtext.empty() ? g.last_error() : t.sqlerrtext;
     t.rollback();
-    session().messagebox(session().globals().gs_tsxx, "保存失败：" + reason, ui::Icon::StopSign);
+    // A statement the database refused has been told through dberror already.
+    if (dberrors_shown_ == told)
+      session().messagebox(session().globals().gs_tsxx, "保存失败：" + reason, ui::Icon::StopSign);
     return;
   }
   ib_savesuccess = true;

@@ -18,7 +18,12 @@
 //   ue_help      f_open_help(0), the help index
 //
 // The record commands (add, delete, store, cancel) do nothing while dw_edit is read-only or
-// its grid writes no table. The list grid of query and sort is dw_display when it holds a
+// its grid writes no table.
+//
+// A statement of a grid write that the database refuses is told through the grid's dberror
+// ("数据库错误：" + the database's text, ii_dberrorcode set) unless the form handles dberror
+// itself. When the two grids share their rows, the row that becomes current in dw_display
+// becomes current in dw_edit as well, before the form's own rowfocuschanged runs. The list grid of query and sort is dw_display when it holds a
 // grid definition, else dw_edit.
 //
 // A descendant extends an event by overriding it and calling the ancestor's first
@@ -92,6 +97,9 @@ class w_spmm : public ui::Window {
   bool edit_writable() const;
   // dw_edit holds changes not yet written (after accepting the text being typed).
   bool edit_has_changes();
+
+ private:
+  long dberrors_shown_ = 0;  // database refusals told through the grids' dberror so far
 };
 
 }  // namespace sparestock::lib

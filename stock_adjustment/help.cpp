@@ -1,10 +1,9 @@
-// The help topic of the stock special adjustment w_bj701_001 (with the stock restore and the
-// clearing of zero-stock locations w_bj701_001_001), opened by its ue_help. It belongs to that
-// form and moves to its folder with it.
+// The help topic of the stock special adjustment w_bj701_001, with the stock restore and the
+// clearing of zero-stock locations w_bj701_001_001; opened by its ue_help.
 
 #include "common/entries.h"
 
-namespace sparestock::common {
+namespace sparestock::stock_adjustment {
 
 lib::HelpTopic help_202() {
   return {202, "库存特殊调整",
@@ -31,4 +30,4 @@ lib::HelpTopic help_202() {
 }
 SPARESTOCK_HELP(help_202)
 
-}  // namespace sparestock::common
+}  // namespace sparestock::stock_adjustment
