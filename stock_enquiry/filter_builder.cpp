@@ -299,7 +299,7 @@ bool code_exists(const CodeCheck& check, db::Transaction& sqlca, const std::stri
 SearchOutcome plan_search(Variant variant, const SearchInputs& in) {
   SearchOutcome out;
 
-  // Step 1: nothing to search for. The warehouse restriction alone, or every row.
+  // Nothing to search for: the warehouse restriction alone, or every row.
   if (nothing_to_search(in)) {
     out.kind = SearchOutcome::Kind::SetFilter;
     out.step1 = true;
@@ -307,8 +307,8 @@ SearchOutcome plan_search(Variant variant, const SearchInputs& in) {
     return out;
   }
 
-  // Steps 2 and 3 (the check itself is build_search's): a mode-6 search that reaches the
-  // expression has passed or skipped its check.
+  // The terms of the expression. A mode-6 search that gets here has passed or skipped its
+  // warehouse check (the check itself is build_search's).
   Terms x;
   x.T = filter_literal(search_text(in.text));
   x.W = filter_literal(in.ls_parm);
@@ -319,7 +319,7 @@ SearchOutcome plan_search(Variant variant, const SearchInputs& in) {
   x.F = in.ddlb_1_text == "常用" ? '1' : '0';
   if (in.xlh == 6) out.reset_i_bs = true;
 
-  // Step 4, and step 5 for the form.
+  // The expression of the mode, and for the form: the mode to restore after the search.
   out.restore_mode = true;
   if (in.xlh < 1 || in.xlh > 7) {
     out.kind = SearchOutcome::Kind::NoFilter;

@@ -65,18 +65,18 @@ void w_bj704_001::build() {
 
 void w_bj704_001::open() {
   ui::Session& s = session();
-  // 1. Both grids on sqlca (and the frame's title).
+  // Both grids on sqlca, and the frame's title.
   w_spmm::open();
-  // 2. Every stock row of the company: the only retrieve of dw_edit.
+  // Every stock row of the company: the only retrieve of dw_edit.
   dw_edit.grid.retrieve({db::Value(s.globals().gs_yhssgsh)});
-  // 3.
+  // Centred on the screen.
   cete();
-  // 4, 5. The warehouse the form works on.
+  // The warehouse the form works on, received as the open parameter.
   std::string parm = s.windows().message.stringparm;
   sle_1.text = text::trim(text::upper(parm));
   ls_parm = sle_1.text;
   i_bs = ls_parm.empty() ? 0 : 1;
-  // 6. Searched at once in the warehouse mode.
+  // A warehouse received: searched at once in the warehouse mode.
   if (!sle_1.text.empty()) {
     xlh = 6;
     cb_6.enabled = false;
@@ -84,13 +84,13 @@ void w_bj704_001::open() {
     pb_1.visible = true;
     sle_1_ue_enter(ui::Key::Other);
   }
-  // 7, 8.
+  // The list sorted by main group and made read-only.
   dw_edit.grid.setsort(kMainGroupSort);
   dw_edit.grid.sort();
   dw_edit.grid.modify("grid.readonly=yes");
-  // 9.
+  // Nothing chosen yet: the row handed back is empty.
   lstr_kcdata = s_bj704_001{};
-  // 10. Mode 1; the filter of step 6 stays.
+  // Mode 1 current; the warehouse filter set above stays.
   sle_1.setfocus();
   cb_1_clicked();
 }
@@ -177,19 +177,19 @@ std::string w_bj704_001::ask_part_number() {
 }
 
 void w_bj704_001::sle_1_ue_enter(ui::Key key) {
-  // 1.
+  // Escape closes the form.
   if (key == ui::Key::Escape) {
     session().windows().close(*this);
     return;
   }
-  // 2.
+  // F9 opens the pick list of the current mode.
   if (key == ui::Key::F9) {
     pb_1_clicked();
     return;
   }
-  // 3.
+  // The mode to restore after the search.
   i_gdz = xlh;
-  // 4. A search asked for with Enter; modes 2..7 first ask for a part number.
+  // A search asked for with Enter; modes 2..7 first ask for a part number.
   if (i_bs == 0) {
     if (key != ui::Key::Enter) return;
     if (xlh >= 2 && xlh <= 7) ls_cph = ask_part_number();
@@ -197,7 +197,7 @@ void w_bj704_001::sle_1_ue_enter(ui::Key key) {
     lib::f_select_current_row(dw_edit);
     return;
   }
-  // 5. The warehouse received at open is still in force: search at once.
+  // The warehouse received at open is still in force: search at once.
   gg();
   lib::f_select_current_row(dw_edit);
 }
