@@ -38,7 +38,7 @@ ui::Window& window_of(ui::Session& s, const json& request) {
 }
 
 ui::Window& shown_window(ui::Session& s, const json& request) {
-  static const std::vector<FieldSpec> kWindowField{{"window", FieldType::WindowRef, true}};
+  static const std::vector<FieldDecl> kWindowField{{"window", FieldType::WindowRef, true}};
   std::string key = Fields(kWindowField, request).window();
   ui::Window* w = s.windows().find(key);
   if (!w) throw RequestError("no open window " + key);

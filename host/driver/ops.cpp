@@ -268,10 +268,10 @@ void op_answer(Call& c) { c.session.answer(static_cast<int>(c.fields.whole("butt
 void op_state(Call&) {}
 
 // Fields most ops share.
-constexpr FieldSpec kWindow{"window", FieldType::WindowRef, true};
-constexpr FieldSpec kControl{"control", FieldType::Text, true};
+constexpr FieldDecl kWindow{"window", FieldType::WindowRef, true};
+constexpr FieldDecl kControl{"control", FieldType::Text, true};
 
-constexpr FieldSpec text(std::string_view name, bool required = true) { return {name, FieldType::Text, required}; }
+constexpr FieldDecl text(std::string_view name, bool required = true) { return {name, FieldType::Text, required}; }
 
 }  // namespace
 

@@ -56,7 +56,7 @@ using OpHandler = void (*)(Call&);
 
 struct OpSpec {
   std::string_view name;
-  std::vector<FieldSpec> fields;
+  std::vector<FieldDecl> fields;
   OpMode mode = OpMode::Act;
   OpTarget target = OpTarget::None;
   std::vector<ui::ControlKind> kinds;  // for OpTarget::Control: the kinds the op takes

@@ -26,12 +26,12 @@ std::string_view what_it_holds(FieldType type) {
   return "a value";
 }
 
-std::string missing(const FieldSpec& f) {
+std::string missing(const FieldDecl& f) {
   return fmt::format("field \"{}\" ({}) is missing", f.name, what_it_holds(f.type));
 }
 
 // Whether `value` is a proper value of the field; the reason when it is not.
-std::string malformed(const FieldSpec& f, const json& value) {
+std::string malformed(const FieldDecl& f, const json& value) {
   switch (f.type) {
     case FieldType::Text:
       if (value.is_string()) return {};
@@ -84,8 +84,8 @@ std::optional<long> whole_number(const json& value, long min, long max) {
   return n;
 }
 
-void check_fields(const std::vector<FieldSpec>& specs, const json& request) {
-  for (const FieldSpec& f : specs) {
+void check_fields(const std::vector<FieldDecl>& declarations, const json& request) {
+  for (const FieldDecl& f : declarations) {
     auto it = request.find(f.name);
     if (it == request.end() || it->is_null()) {
       if (f.required) throw RequestError(missing(f));
@@ -95,32 +95,32 @@ void check_fields(const std::vector<FieldSpec>& specs, const json& request) {
   }
 }
 
-Fields::Fields(const std::vector<FieldSpec>& specs, const json& request) : specs_(specs), request_(request) {
-  check_fields(specs, request);
+Fields::Fields(const std::vector<FieldDecl>& declarations, const json& request) : declarations_(declarations), request_(request) {
+  check_fields(declarations, request);
 }
 
-const FieldSpec& Fields::spec(std::string_view name) const {
-  for (const FieldSpec& f : specs_)
+const FieldDecl& Fields::declared(std::string_view name) const {
+  for (const FieldDecl& f : declarations_)
     if (f.name == name) return f;
   // A handler reading a field its op does not declare is a fault of the op table.
   throw std::logic_error(fmt::format("field \"{}\" is not declared for this op", name));
 }
 
 const json* Fields::find(std::string_view name, FieldType type) const {
-  if (spec(name).type != type)
+  if (declared(name).type != type)
     throw std::logic_error(fmt::format("field \"{}\" is read as another type than declared", name));
   auto it = request_.find(name);
   return it == request_.end() || it->is_null() ? nullptr : &*it;
 }
 
 bool Fields::has(std::string_view name) const {
-  auto it = request_.find(spec(name).name);
+  auto it = request_.find(declared(name).name);
   return it != request_.end() && !it->is_null();
 }
 
 std::string Fields::text(std::string_view name) const {
   const json* v = find(name, FieldType::Text);
-  if (!v) throw RequestError(missing(spec(name)));
+  if (!v) throw RequestError(missing(declared(name)));
   return v->get<std::string>();
 }
 
@@ -131,7 +131,7 @@ std::string Fields::text_or(std::string_view name, std::string fallback) const {
 
 long Fields::whole(std::string_view name) const {
   const json* v = find(name, FieldType::WholeNumber);
-  if (!v) throw RequestError(missing(spec(name)));
+  if (!v) throw RequestError(missing(declared(name)));
   return *whole_number(*v);
 }
 
@@ -147,13 +147,13 @@ bool Fields::flag_or(std::string_view name, bool fallback) const {
 
 std::string Fields::window() const {
   const json* v = find("window", FieldType::WindowRef);
-  if (!v) throw RequestError(missing(spec("window")));
+  if (!v) throw RequestError(missing(declared("window")));
   return v->is_string() ? v->get<std::string>() : std::to_string(*whole_number(*v));
 }
 
 const json& Fields::raw(std::string_view name) const {
   static const json kAbsent;
-  auto it = request_.find(spec(name).name);
+  auto it = request_.find(declared(name).name);
   const json* v = it == request_.end() || it->is_null() ? nullptr : &*it;
   return v ? *v : kAbsent;
 }

@@ -29,7 +29,7 @@ enum class FieldType {
 // Bounds of whole numbers: rows, counts and ids fit an int.
 constexpr long kMaxWholeNumber = INT32_MAX;
 
-struct FieldSpec {
+struct FieldDecl {
   std::string_view name;
   FieldType type = FieldType::Text;
   bool required = false;
@@ -44,15 +44,15 @@ std::optional<long> whole_number(const nlohmann::json& value,
                                  long max = std::numeric_limits<long>::max());
 
 // Throws ui::RequestError for the first declared field that is missing or malformed.
-void check_fields(const std::vector<FieldSpec>& specs, const nlohmann::json& request);
+void check_fields(const std::vector<FieldDecl>& declarations, const nlohmann::json& request);
 
 // The fields of a checked request. Reading a field the op declares as optional, and the request
 // leaves out, through a getter without default throws the "is missing" error: some fields are
 // required only for one form of an op (`row` for the grid action `setrow`).
 class Fields {
  public:
-  // Checks the request (see check_fields); `specs` and `request` must outlive this object.
-  Fields(const std::vector<FieldSpec>& specs, const nlohmann::json& request);
+  // Checks the request (see check_fields); `declarations` and `request` must outlive this object.
+  Fields(const std::vector<FieldDecl>& declarations, const nlohmann::json& request);
 
   bool has(std::string_view name) const;
   std::string text(std::string_view name) const;
@@ -66,11 +66,11 @@ class Fields {
   const nlohmann::json& raw(std::string_view name) const;
 
  private:
-  const FieldSpec& spec(std::string_view name) const;
+  const FieldDecl& declared(std::string_view name) const;
   // The field's value, nullptr when absent; `type` must be the declared one.
   const nlohmann::json* find(std::string_view name, FieldType type) const;
 
-  const std::vector<FieldSpec>& specs_;
+  const std::vector<FieldDecl>& declarations_;
   const nlohmann::json& request_;
 };
 
