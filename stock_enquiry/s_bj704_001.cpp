@@ -62,4 +62,11 @@ void register_s_bj704_001() {
   });
 }
 
+namespace {
+// The stock row handed back by the enquiry forms belongs to the host's contract rather than to
+// the module's objects, so the entry points do not list it; its JSON form is registered when the
+// runtime loads the library, before it reads the entry points.
+[[maybe_unused]] const bool registered = (register_s_bj704_001(), true);
+}  // namespace
+
 }  // namespace sparestock::stock_enquiry
