@@ -9,8 +9,9 @@ LISTEN ?= 127.0.0.1:8080
 deps:
 	@scripts/install-deps
 
+# Warnings in our own code fail the build here (`make run` shares the build folder, so it does too).
 build: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPARESTOCK_WERROR=ON >/dev/null
 	@cmake --build $(BUILD)
 
 test: build

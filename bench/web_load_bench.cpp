@@ -93,6 +93,7 @@ struct Latencies {
   long requests = 0;
   double seconds = 0;  // wall time of the measured phase
   long failures = 0;
+  double per_second() const { return static_cast<double>(requests) / seconds; }
 };
 
 // Nearest-rank percentile of sorted values.
@@ -165,7 +166,7 @@ std::string bench_database() {
 
 void print_row(const char* what, const Latencies& l) {
   std::printf("| %s | %zu | %ld | %.1f | %.1f | %.1f | %.1f | %ld |\n", what, l.search.size(), l.requests,
-              l.requests / l.seconds, percentile(l.search, 50), percentile(l.search, 95), percentile(l.search, 99),
+              l.per_second(), percentile(l.search, 50), percentile(l.search, 95), percentile(l.search, 99),
               l.failures);
 }
 
@@ -239,11 +240,11 @@ void WebLoad(benchmark::State& state) {
   print_row("in-process Driver", in_process);
   print_row("in-process Driver, 1 session", alone);
   double p95_ratio = percentile(http.search, 95) / percentile(in_process.search, 95);
-  double rps_ratio = (http.requests / http.seconds) / (in_process.requests / in_process.seconds);
+  double rps_ratio = http.per_second() / in_process.per_second();
   std::printf("HTTP / in-process at %d sessions: p95 %.2f x, requests per second %.2f x\n", kSessions, p95_ratio,
               rps_ratio);
 
-  state.counters["http_rps"] = http.requests / http.seconds;
+  state.counters["http_rps"] = http.per_second();
   state.counters["http_p50_ms"] = percentile(http.search, 50);
   state.counters["http_p95_ms"] = percentile(http.search, 95);
   state.counters["http_p99_ms"] = percentile(http.search, 99);

@@ -6,11 +6,13 @@ target_include_directories(entry_tables_lib PUBLIC ${CMAKE_SOURCE_DIR})
 add_executable(entry_tables ${CMAKE_SOURCE_DIR}/tools/entry_tables_main.cpp)
 target_link_libraries(entry_tables PRIVATE entry_tables_lib)
 
-# sparestock_entry_tables(<target> <object list> <folders...>)
-# Numbers the declarations in the folders' sources and headers for <target>.
-function(sparestock_entry_tables target object_list)
+# sparestock_entry_tables(<object list> FOLDERS <folders...> LAYERS <targets...>)
+# Numbers the declarations in the folders' sources and headers, and makes every layer target
+# given wait for the numbers and see them as "generated/module_entries.h".
+function(sparestock_entry_tables object_list)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "FOLDERS;LAYERS")
   set(sources)
-  foreach(dir ${ARGN})
+  foreach(dir ${arg_FOLDERS})
     file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.h)
     list(APPEND sources ${found})
   endforeach()
@@ -22,6 +24,9 @@ function(sparestock_entry_tables target object_list)
     DEPENDS entry_tables ${CMAKE_SOURCE_DIR}/${object_list} ${sources}
     COMMENT "Numbering the module's entry points"
     VERBATIM)
-  target_sources(${target} PRIVATE ${output})
-  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR})
+  add_custom_target(module_entries DEPENDS ${output})
+  foreach(layer ${arg_LAYERS})
+    add_dependencies(${layer} module_entries)
+    target_include_directories(${layer} PRIVATE ${CMAKE_BINARY_DIR})
+  endforeach()
 endfunction()

@@ -216,7 +216,7 @@ TEST(FilterBuilder, NothingTypedSetsTheWarehouseOrTheEmptyFilter) {
     // The nothing-to-search path neither restores the mode nor reports an empty result.
     EXPECT_EQ(out.restore_mode, !r.step1);
     EXPECT_FALSE(out.reset_i_bs);
-    if (r.step1) EXPECT_FALSE(out.via_f_check);
+    if (r.step1) { EXPECT_FALSE(out.via_f_check); }
   }
 }
 

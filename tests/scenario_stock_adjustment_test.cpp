@@ -66,7 +66,9 @@ TEST_P(StockAdjustment, ACompanyWithoutRecordsCannotStore) {
   json w = desk.window();
   EXPECT_EQ(w["controls"]["dw_edit"]["rowcount"], 0);
   for (const auto& item : w["menu"]["items"]) {
-    if (item["name"] == "m_change") EXPECT_FALSE(item["enabled"].get<bool>());
+    if (item["name"] == "m_change") {
+      EXPECT_FALSE(item["enabled"].get<bool>());
+    }
   }
 }
 

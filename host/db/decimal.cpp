@@ -10,7 +10,8 @@ namespace sparestock::db {
 
 namespace {
 
-using i128 = __int128;
+// A GCC and Clang extension type, so marked for -Wpedantic.
+__extension__ typedef __int128 i128;
 
 constexpr int64_t kPow10[] = {1,         10,         100,         1000,        10000,
                               100000,    1000000,    10000000,    100000000,   1000000000,

@@ -579,7 +579,7 @@ class IntPredicate : public Predicate {
       return true;
     }
     if (k_.type != ValueType::Decimal || k_.scale > col.scale()) return false;
-    __int128 u = k_.i;
+    __extension__ __int128 u = k_.i;  // a GCC and Clang extension type
     for (int s = k_.scale; s < col.scale(); ++s) u *= 10;
     if (u > INT64_MAX || u < INT64_MIN) return false;
     *units = static_cast<int64_t>(u);
