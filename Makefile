@@ -4,7 +4,7 @@ DEMO_DB ?= demo.db
 DEMO_PARTS ?= 2000
 LISTEN ?= 127.0.0.1:8080
 
-.PHONY: deps build test run clean screenshots
+.PHONY: deps build test run clean screenshots sanitize format
 
 deps:
 	@scripts/install-deps
@@ -15,6 +15,7 @@ build: deps
 	@cmake --build $(BUILD)
 
 test: build
+	@scripts/check-format
 	@scripts/run-tests $(BUILD)
 
 run: build
@@ -36,4 +37,15 @@ screenshots: build
 	@echo "screenshots: $$(ls $(BUILD)/screenshots/*.png | wc -l) pictures in docs/screenshots"
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan
+
+# Every test (browser tests left out: the browser is not what is checked) on both backends, built
+# with AddressSanitizer and UndefinedBehaviorSanitizer in its own folder.
+sanitize: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPARESTOCK_ASAN=ON >/dev/null
+	@cmake --build build-asan
+	@SPARESTOCK_SKIP_BROWSER=1 scripts/run-tests build-asan
+
+# Formats the C++ sources with .clang-format; `make test` fails on a file that differs from it.
+format:
+	@scripts/check-format --fix
