@@ -20,8 +20,9 @@ void add_check_ledger_command(CLI::App& app, int& exit_code) {
     std::string db, company;
   };
   auto options = std::make_shared<Options>();
-  auto* cmd = app.add_subcommand("check-ledger", "check the vouchers of a company against both journals, "
-                                                 "their numbering and the cost revision log");
+  auto* cmd = app.add_subcommand("check-ledger",
+                                 "check the vouchers of a company against both journals, "
+                                 "their numbering and the cost revision log");
   cmd->add_option("--db", options->db, "SQLite file or postgresql:// URI")->required();
   cmd->add_option("--company", options->company, "company number (cgsh)")->required();
   cmd->callback([options, &exit_code] {
@@ -37,7 +38,8 @@ void add_check_ledger_command(CLI::App& app, int& exit_code) {
       exit_code = 1;
       return;
     }
-    for (const auto& p : report.problems) std::cout << p.rule << "\t" << p.voucher << "\t" << p.detail << "\n";
+    for (const auto& p : report.problems)
+      std::cout << p.rule << "\t" << p.voucher << "\t" << p.detail << "\n";
     std::cout << fmt::format("company {}: {} vouchers, {} problems\n", options->company, report.vouchers,
                              report.problems.size());
     exit_code = report.ok() ? 0 : 1;

@@ -76,8 +76,7 @@ void add_gg_command(CLI::App& app, int& exit_code) {
   cmd->add_option("--text", options->text, "the typed search text (sle_1)");
   cmd->add_option("--popup", options->popup, "part number chosen in the part-number popup");
   cmd->add_option("--warehouse", options->warehouse, "warehouse the form was opened with");
-  cmd->add_option("--rule", options->rule, "part-number matching rule")
-      ->check(CLI::IsMember({"main", "full"}));
+  cmd->add_option("--rule", options->rule, "part-number matching rule")->check(CLI::IsMember({"main", "full"}));
   cmd->add_option("--common", options->common, "mode 4: the drop-down text (常用 or 不常用)");
   auto* db = cmd->add_option("--db", options->db,
                              "database to check codes against (SQLite file or postgresql:// URI)");

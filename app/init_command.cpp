@@ -95,7 +95,9 @@ void add_init_command(CLI::App& app, int& exit_code) {
   CLI::App* cmd = app.add_subcommand("init", "Create the database, optionally with demo data");
   cmd->add_option("--db", options->target, "SQLite file (created if missing) or postgresql:// URI")->required();
   CLI::Option* demo = cmd->add_flag("--demo", options->demo, "Load deterministic demo data");
-  cmd->add_option("--parts", options->parts, "Demo parts per company")->check(CLI::Range(1, 500000))->needs(demo);
+  cmd->add_option("--parts", options->parts, "Demo parts per company")
+      ->check(CLI::Range(1, 500000))
+      ->needs(demo);
   cmd->add_option("--seed", options->seed, "Demo data seed: the same seed gives the same data")->needs(demo);
   cmd->add_option("--today", options->today, "Date the demo documents lead up to (YYYY-MM-DD; default today)")
       ->needs(demo);

@@ -21,18 +21,19 @@ void add_objects_command(CLI::App& app, int& exit_code) {
     std::map<std::string, int> counts;
     for (const auto& o : objects) {
       ++counts[o.kind];
-      std::cout << fmt::format("{:>3} {:<10} {:<18} {:<12} _getVtableInfo_{}  {} script{}\n", o.number, o.kind,
-                               o.name, o.ancestor.empty() ? "-" : o.ancestor, o.name, o.scripts.size(),
-                               o.scripts.size() == 1 ? "" : "s");
+      std::cout << fmt::format("{:>3} {:<10} {:<18} {:<12} _getVtableInfo_{}  {} script{}\n", o.number,
+                               o.kind, o.name, o.ancestor.empty() ? "-" : o.ancestor, o.name,
+                               o.scripts.size(), o.scripts.size() == 1 ? "" : "s");
       if (!*scripts) continue;
       for (const auto& s : o.scripts)
         std::cout << fmt::format("      {:<14} {}{}{}\n", s.entry, s.control_name,
                                  s.control_name.empty() ? "" : ".", s.event);
     }
-    std::cout << fmt::format("{} forms, {} menus, {} user objects, {} structures, {} grid definitions, "
-                             "{} help topics\n",
-                             counts["window"], counts["menu"], counts["userobject"], counts["structure"],
-                             counts["grid"], counts["help"]);
+    std::cout << fmt::format(
+        "{} forms, {} menus, {} user objects, {} structures, {} grid definitions, "
+        "{} help topics\n",
+        counts["window"], counts["menu"], counts["userobject"], counts["structure"], counts["grid"],
+        counts["help"]);
     exit_code = 0;
   });
 }

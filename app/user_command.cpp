@@ -76,8 +76,8 @@ int run_user(const std::string& action, const UserArguments& a, bool name_given)
     std::cerr << "sparestock user: " << schema::shown_target(a.target) << ": " << e.what() << "\n";
     return 1;
   }
-  std::cout << "sparestock user: " << (action == "add" ? "added user " : "set the password of user ") << a.user
-            << " of company " << a.company << "\n";
+  std::cout << "sparestock user: " << (action == "add" ? "added user " : "set the password of user ")
+            << a.user << " of company " << a.company << "\n";
   return 0;
 }
 

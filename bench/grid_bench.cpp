@@ -35,8 +35,8 @@ using grid::Grid;
 // The seven searches of variant A without warehouse or popup part number.
 struct Mode {
   const char* name;
-  const char* filter;     // the expression the form sets
-  const char* sql;        // the same condition in SQLite over the joined tables s, p
+  const char* filter;  // the expression the form sets
+  const char* sql;     // the same condition in SQLite over the joined tables s, p
 };
 
 const Mode kModes[] = {
@@ -163,7 +163,8 @@ Fixture& fixture(long rows) {
   f->grid.set_definition(*def);
   f->grid.settransobject(f->sqlca);
   long got = f->grid.retrieve({db::Value("01")});
-  if (got != rows) throw std::runtime_error("retrieved " + std::to_string(got) + " rows, not " + std::to_string(rows));
+  if (got != rows)
+    throw std::runtime_error("retrieved " + std::to_string(got) + " rows, not " + std::to_string(rows));
   sqlite3_open_v2(f->path.c_str(), &f->raw, SQLITE_OPEN_READONLY, nullptr);
   sqlite3_exec(f->raw, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
 
@@ -297,11 +298,15 @@ int main(int argc, char** argv) {
   for (long rows : {100000L, 1000000L}) {
     benchmark::RegisterBenchmark("StockRetrieve", BM_Retrieve)->Arg(rows)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("StockSqliteStep", BM_SqliteStep)->Arg(rows)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("StockSqliteStepRead", BM_SqliteStepRead)->Arg(rows)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("StockSqliteStepRead", BM_SqliteStepRead)
+        ->Arg(rows)
+        ->Unit(benchmark::kMillisecond);
     for (int m = 0; m < static_cast<int>(std::size(kModes)); ++m) {
       benchmark::RegisterBenchmark("StockFilter", BM_Filter)->Args({m, rows})->Unit(benchmark::kMillisecond);
       benchmark::RegisterBenchmark("StockHandScan", BM_HandScan)->Args({m, rows})->Unit(benchmark::kMillisecond);
-      benchmark::RegisterBenchmark("StockSqliteSearch", BM_SqliteSearch)->Args({m, rows})->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark("StockSqliteSearch", BM_SqliteSearch)
+          ->Args({m, rows})
+          ->Unit(benchmark::kMillisecond);
     }
     benchmark::RegisterBenchmark("StockSort", BM_Sort)->Arg(rows)->Unit(benchmark::kMillisecond);
   }

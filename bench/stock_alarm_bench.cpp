@@ -43,11 +43,12 @@ constexpr long kRows = 100000;
 // The list of kind `kind` as one statement: the same parts, columns and conditions as the
 // procedure (a part missing from the master has no limits and never passes).
 std::string alarm_statement(int kind) {
-  const char* having = kind == 1   ? "SUM(s.nkcsl) > MAX(p.ncbgx) AND MAX(p.ncbgx) > 0"
-                       : kind == 2 ? "SUM(s.nkcsl) < COALESCE(MAX(p.ncbdx), 0)"
-                                   : "SUM(s.nkcsl) > 0 AND COALESCE(julianday(date('now')) - "
-                                     "julianday(date(COALESCE(MAX(m.last_issue), MAX(m.first_receipt)))), 0) >= "
-                                     "COALESCE((SELECT ndzqx FROM dbj013 WHERE cgsh = '01'), 180)";
+  const char* having = kind == 1 ? "SUM(s.nkcsl) > MAX(p.ncbgx) AND MAX(p.ncbgx) > 0"
+                       : kind == 2
+                           ? "SUM(s.nkcsl) < COALESCE(MAX(p.ncbdx), 0)"
+                           : "SUM(s.nkcsl) > 0 AND COALESCE(julianday(date('now')) - "
+                             "julianday(date(COALESCE(MAX(m.last_issue), MAX(m.first_receipt)))), 0) >= "
+                             "COALESCE((SELECT ndzqx FROM dbj013 WHERE cgsh = '01'), 180)";
   return std::string(
              "SELECT s.cgsh, s.ccph, MAX(p.ccpmc), MAX(p.ncbgx), MAX(p.ncbdx), "
              "julianday(date('now')) - julianday(date(COALESCE(MAX(m.last_issue), MAX(m.first_receipt)))), "
@@ -96,7 +97,8 @@ void BM_StockAlarmOpen(benchmark::State& state) {
   db::Transaction t("sqlca");
   if (t.connect(path) != 0) throw std::runtime_error(t.sqlerrtext);
   double retrieve = 0;
-  if (shown_by_grid(t, 1, &retrieve) != shown) state.SkipWithError("the grid and the form show different rows");
+  if (shown_by_grid(t, 1, &retrieve) != shown)
+    state.SkipWithError("the grid and the form show different rows");
 
   long returned = 0;
   double procedure = mean_ms(3, [&] {

@@ -21,15 +21,15 @@ struct Word {
   const char* pinyin;
 };
 
-constexpr Word kModels[] = {{"捷达", "JD"}, {"桑塔纳", "STN"}, {"富康", "FK"},  {"朗逸", "LY"},
-                            {"帕萨特", "PST"}, {"宝来", "BL"},  {"高尔夫", "GEF"}, {"奥迪", "AD"}};
+constexpr Word kModels[] = {{"捷达", "JD"},    {"桑塔纳", "STN"}, {"富康", "FK"},    {"朗逸", "LY"},
+                            {"帕萨特", "PST"}, {"宝来", "BL"},    {"高尔夫", "GEF"}, {"奥迪", "AD"}};
 constexpr Word kSides[] = {{"", ""}, {"左", "Z"}, {"右", "Y"}, {"前", "Q"}, {"后", "H"}};
 constexpr Word kNouns[] = {
     {"机油滤清器", "JYLQQ"}, {"空气滤清器", "KQLQQ"}, {"汽油滤清器", "QYLQQ"}, {"刹车片", "SCP"},
-    {"火花塞", "HHS"},       {"活塞环", "HSH"},       {"轮毂轴承", "LGZC"},   {"氧传感器", "YCGQ"},
-    {"转向拉杆", "ZXLG"},    {"缸垫", "GD"},          {"雨刮片", "YGP"},      {"正时皮带", "ZSPD"},
-    {"水泵", "SB"},          {"减震器", "JZQ"},       {"摆臂", "BB"},         {"高压线", "GYX"},
-    {"离合器片", "LHQP"},    {"球头", "QT"},          {"门锁", "MS"},         {"大灯", "DD"}};
+    {"火花塞", "HHS"},       {"活塞环", "HSH"},       {"轮毂轴承", "LGZC"},    {"氧传感器", "YCGQ"},
+    {"转向拉杆", "ZXLG"},    {"缸垫", "GD"},          {"雨刮片", "YGP"},       {"正时皮带", "ZSPD"},
+    {"水泵", "SB"},          {"减震器", "JZQ"},       {"摆臂", "BB"},          {"高压线", "GYX"},
+    {"离合器片", "LHQP"},    {"球头", "QT"},          {"门锁", "MS"},          {"大灯", "DD"}};
 constexpr const char* kUnits[] = {"个", "只", "套", "件"};
 constexpr const char* kGroups[] = {"JL01", "JL02", "0124", "0030", "0023", "0818", "0022", "0102",
                                    "1611", "ST22", "A3B0", "0707", "SV01", "06A1", "036X", "1J09"};
@@ -101,8 +101,9 @@ void generate(const std::string& path, long rows) {
                   {Value("01"), Value(parts[i]), Value(std::string(m.text) + s.text + n.text), Value(pinyin),
                    Value(kUnits[rng() % std::size(kUnits)]), Value(maker), Value(model), Value(category),
                    Value(rng() % 10 < 3 ? 1.0 : 0.0), *db::Decimal::parse(decimal_text(rng, 100000)),
-                   *db::Decimal::parse(decimal_text(rng, 150000)), *db::Decimal::parse(decimal_text(rng, 200000)),
-                   Value(static_cast<int64_t>(rng() % 50)), Value(static_cast<int64_t>(rng() % 5))});
+                   *db::Decimal::parse(decimal_text(rng, 150000)),
+                   *db::Decimal::parse(decimal_text(rng, 200000)), Value(static_cast<int64_t>(rng() % 50)),
+                   Value(static_cast<int64_t>(rng() % 5))});
     if (params.size() >= batch * 14) flush(part_head, 14, params);
   }
   flush(part_head, 14, params);
@@ -125,9 +126,9 @@ void generate(const std::string& path, long rows) {
       std::string reserved = empty ? "1" : std::to_string(rng() % 3);
       std::string zone = std::string(1, static_cast<char>('A' + rng() % 3)) + std::to_string(1 + rng() % 9);
       params.insert(params.end(),
-                    {Value("01"), Value(ckh), Value(p), Value(zone), Value(ckwh),
-                     *db::Decimal::parse(stock), *db::Decimal::parse(reserved), Value(int64_t{0}),
-                     Value(int64_t{0}), Value(int64_t{0}), *db::Decimal::parse(decimal_text(rng, 100000))});
+                    {Value("01"), Value(ckh), Value(p), Value(zone), Value(ckwh), *db::Decimal::parse(stock),
+                     *db::Decimal::parse(reserved), Value(int64_t{0}), Value(int64_t{0}), Value(int64_t{0}),
+                     *db::Decimal::parse(decimal_text(rng, 100000))});
       ++made;
       if (params.size() >= batch * 11) flush(stock_head, 11, params);
     }
@@ -138,10 +139,10 @@ void generate(const std::string& path, long rows) {
   }
   // Another company's stock, which the retrieval for company 01 must leave out.
   for (long i = 0; i < rows / 50; ++i) {
-    params.insert(params.end(), {Value("02"), Value("01"), Value(parts[static_cast<size_t>(i) % parts.size()]),
-                                 Value("A1"), Value("W1"), *db::Decimal::parse("5"), Value(int64_t{0}),
-                                 Value(int64_t{0}), Value(int64_t{0}), Value(int64_t{0}),
-                                 *db::Decimal::parse("1.50")});
+    params.insert(params.end(),
+                  {Value("02"), Value("01"), Value(parts[static_cast<size_t>(i) % parts.size()]), Value("A1"),
+                   Value("W1"), *db::Decimal::parse("5"), Value(int64_t{0}), Value(int64_t{0}),
+                   Value(int64_t{0}), Value(int64_t{0}), *db::Decimal::parse("1.50")});
     if (params.size() >= batch * 11) flush(stock_head, 11, params);
   }
   flush(stock_head, 11, params);

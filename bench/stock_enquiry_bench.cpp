@@ -43,9 +43,9 @@ struct Search {
   int mode;
   const char* button;
   const char* text;
-  bool popup;            // modes 2..7 ask for a part number first
-  const char* filter;    // what the form sets
-  const char* sql;       // the same condition over the joined tables s (stock), p (parts)
+  bool popup;          // modes 2..7 ask for a part number first
+  const char* filter;  // what the form sets
+  const char* sql;     // the same condition over the joined tables s (stock), p (parts)
 };
 
 const Search kSearches[] = {
@@ -132,7 +132,8 @@ void BM_StockEnquirySearch(benchmark::State& state) {
     auto start = std::chrono::steady_clock::now();
     must(*d, {{"op", "text"}, {"window", "w_bj704_001"}, {"control", "sle_1"}, {"value", s.text}});
     json out = must(*d, {{"op", "key"}, {"window", "w_bj704_001"}, {"control", "sle_1"}, {"key", "enter"}});
-    if (s.popup) out = must(*d, {{"op", "key"}, {"window", "w_bj704_002"}, {"control", "sle_1"}, {"key", "enter"}});
+    if (s.popup)
+      out = must(*d, {{"op", "key"}, {"window", "w_bj704_002"}, {"control", "sle_1"}, {"key", "enter"}});
     total += ms_since(start);
     state.PauseTiming();
     const json& g = out["state"]["windows"][0]["controls"]["dw_edit"];

@@ -21,9 +21,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -200,16 +200,19 @@ void WebLoad(benchmark::State& state) {
             clients[i]->set_tcp_nodelay(true);
             clients[i]->set_read_timeout(300, 0);
             auto asked = Clock::now();
-            auto r = clients[i]->Post("/api/login", json{{"company", "01"}, {"user", "001"}, {"password", kPassword}}.dump(),
+            auto r = clients[i]->Post("/api/login",
+                                      json{{"company", "01"}, {"user", "001"}, {"password", kPassword}}.dump(),
                                       "application/json");
             if (!r)
               throw std::runtime_error("login: " + httplib::to_string(r.error()) + " after " +
                                        std::to_string(ms_since(asked)) + " ms");
-            if (r->status != 200) throw std::runtime_error("login: " + std::to_string(r->status) + " " + r->body);
+            if (r->status != 200)
+              throw std::runtime_error("login: " + std::to_string(r->status) + " " + r->body);
             json body = json::parse(r->body);
             std::string set = r->get_header_value("Set-Cookie");
             paths[i] = "/api/session/" + body["session"].get<std::string>();
-            headers[i] = {{"Cookie", set.substr(0, set.find(';'))}, {"X-CSRF-Token", body["csrf"].get<std::string>()}};
+            headers[i] = {{"Cookie", set.substr(0, set.find(';'))},
+                          {"X-CSRF-Token", body["csrf"].get<std::string>()}};
             if (!post(i, open_request()).value("ok", false)) throw std::runtime_error("open failed");
           },
           post);
@@ -241,8 +244,8 @@ void WebLoad(benchmark::State& state) {
   print_row("in-process Driver, 1 session", alone);
   double p95_ratio = percentile(http.search, 95) / percentile(in_process.search, 95);
   double rps_ratio = http.per_second() / in_process.per_second();
-  std::printf("HTTP / in-process at %d sessions: p95 %.2f x, requests per second %.2f x\n", kSessions, p95_ratio,
-              rps_ratio);
+  std::printf("HTTP / in-process at %d sessions: p95 %.2f x, requests per second %.2f x\n", kSessions,
+              p95_ratio, rps_ratio);
 
   state.counters["http_rps"] = http.per_second();
   state.counters["http_p50_ms"] = percentile(http.search, 50);

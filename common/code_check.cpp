@@ -30,8 +30,7 @@ const CodeRule& code_rule(CodeKind kind) {
   throw std::logic_error("no existence check for this kind of code");
 }
 
-bool code_found(db::Transaction& sqlca, CodeKind kind, const std::string& code,
-                const std::string& company) {
+bool code_found(db::Transaction& sqlca, CodeKind kind, const std::string& code, const std::string& company) {
   // The code is selected into a string that starts empty; it stays empty for a missing row and
   // for a failed statement alike. Any matching row will do: a pinyin code or a location may
   // occur in several rows.

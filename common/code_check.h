@@ -23,8 +23,7 @@ struct CodeRule {
 const CodeRule& code_rule(CodeKind kind);
 
 // True when the code is found. A missing row and a failed statement both count as not found.
-bool code_found(db::Transaction& sqlca, CodeKind kind, const std::string& code,
-                const std::string& company);
+bool code_found(db::Transaction& sqlca, CodeKind kind, const std::string& code, const std::string& company);
 
 // The check as a handler runs it when the user confirms a code: an empty code passes without
 // a look-up; a code not found shows the kind's message (title gs_tsxx) and fails, and the

@@ -7,11 +7,10 @@
 namespace sparestock::common {
 
 bool pick_button(ui::SingleLineEdit& target, PickFunction function, const std::string& table,
-                 const std::string& columns, const std::string& headings,
-                 const std::string& return_column, const std::string& fifth,
-                 const std::string& where) {
-  std::string answer =
-      function(target.parent().session(), table, columns, headings, return_column, fifth, where);
+                 const std::string& columns, const std::string& headings, const std::string& return_column,
+                 const std::string& fifth, const std::string& where) {
+  std::string answer = function(target.parent().session(), table, columns, headings, return_column, fifth,
+                                where);
   if (answer.empty()) {
     target.setfocus();
     return false;
@@ -22,8 +21,8 @@ bool pick_button(ui::SingleLineEdit& target, PickFunction function, const std::s
 }
 
 bool pick_button(ui::SingleLineEdit& target, const PickCall& call) {
-  return pick_button(target, call.function, call.table, call.columns, call.headings,
-                     call.return_column, call.fifth, call.where);
+  return pick_button(target, call.function, call.table, call.columns, call.headings, call.return_column,
+                     call.fifth, call.where);
 }
 
 std::string company_where(const std::string& company) { return "cgsh=" + lib::sql_literal(company); }
@@ -39,18 +38,28 @@ std::string where_for(const std::string& company, bool enabled_only) {
 }  // namespace
 
 PickCall category_list(const std::string& company, bool enabled_only) {
-  return {lib::f_popcx, "dbj001", "cflh,cflmc", "公司号,产品分类号,产品分类名称", "cflh", "",
+  return {lib::f_popcx,
+          "dbj001",
+          "cflh,cflmc",
+          "公司号,产品分类号,产品分类名称",
+          "cflh",
+          "",
           where_for(company, enabled_only)};
 }
 
 PickCall vehicle_model_list(const std::string& company, bool enabled_only) {
-  return {lib::f_popcx, "dxl002", "cgsh,ccxh,ccxmc", "公司号,车型号,车型名称", "ccxh", "",
+  return {lib::f_popcx,
+          "dxl002",
+          "cgsh,ccxh,ccxmc",
+          "公司号,车型号,车型名称",
+          "ccxh",
+          "",
           where_for(company, enabled_only)};
 }
 
 PickCall parts_list(const std::string& company, PickFunction function) {
-  return {function, "dbj002", "cgsh,ccph,ccpmc", "公司号,产品号,产品名称", "ccph", "",
-          company_where(company)};
+  return {function, "dbj002", "cgsh,ccph,ccpmc",     "公司号,产品号,产品名称",
+          "ccph",   "",       company_where(company)};
 }
 
 PickCall warehouse_list(const std::string& company, bool enabled_only) {

@@ -14,10 +14,9 @@
 
 namespace sparestock::common {
 
-using PickFunction = std::string (*)(ui::Session&, const std::string& table,
-                                     const std::string& columns, const std::string& headings,
-                                     const std::string& return_column, const std::string& fifth,
-                                     const std::string& where);
+using PickFunction = std::string (*)(ui::Session&, const std::string& table, const std::string& columns,
+                                     const std::string& headings, const std::string& return_column,
+                                     const std::string& fifth, const std::string& where);
 
 // One pick-list call: the function and its six arguments in order.
 struct PickCall {
@@ -29,9 +28,8 @@ struct PickCall {
 // the answer becomes the field's text and the field gets the focus. True when a code was
 // chosen (the caller may then change its captions).
 bool pick_button(ui::SingleLineEdit& target, PickFunction function, const std::string& table,
-                 const std::string& columns, const std::string& headings,
-                 const std::string& return_column, const std::string& fifth,
-                 const std::string& where);
+                 const std::string& columns, const std::string& headings, const std::string& return_column,
+                 const std::string& fifth, const std::string& where);
 bool pick_button(ui::SingleLineEdit& target, const PickCall& call);
 
 // "cgsh='<company>'" with the company quoted, and the same with " and ltybs = 0" for lists
@@ -42,7 +40,7 @@ std::string company_enabled_where(const std::string& company);
 // The lists the forms open. `enabled_only` leaves disabled codes out.
 PickCall category_list(const std::string& company, bool enabled_only);       // dbj001
 PickCall vehicle_model_list(const std::string& company, bool enabled_only);  // dxl002
-PickCall parts_list(const std::string& company, PickFunction function);     // dbj002
+PickCall parts_list(const std::string& company, PickFunction function);      // dbj002
 PickCall warehouse_list(const std::string& company, bool enabled_only);      // dbj003
 PickCall zone_list();                                                        // dbj004, any company
 

@@ -17,7 +17,8 @@ SPARESTOCK_CONTROL_SCRIPT(w_bj902_001, dw_edit, clicked, dw_edit_clicked(ui::row
 SPARESTOCK_CONTROL_SCRIPT(w_bj902_001, dw_edit, doubleclicked, dw_edit_doubleclicked(ui::row_arg(args)))
 SPARESTOCK_CONTROL_SCRIPT(w_bj902_001, dw_edit, rownotmove, dw_edit_rownotmove())
 SPARESTOCK_CONTROL_SCRIPT(w_bj902_001, dw_edit, editchanged,
-                          dw_edit_editchanged(ui::row_arg(args), ui::args_of(args).column, ui::args_of(args).data))
+                          dw_edit_editchanged(ui::row_arg(args), ui::args_of(args).column,
+                                              ui::args_of(args).data))
 SPARESTOCK_CONTROL_SCRIPT(w_bj902_001, rb_3, clicked, rb_3_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj902_001, rb_4, clicked, rb_4_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj902_001, cb_8, clicked, cb_8_clicked())

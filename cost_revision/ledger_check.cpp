@@ -78,7 +78,7 @@ class Reader {
          [&](const std::vector<db::Value>& v) {
            j[{date_of(v[0]), v[1].as_text(), v[2].as_integer().value_or(0)}]
                .lines[v[3].as_integer().value_or(0)] = {v[4].as_text(), v[5].as_text(), decimal_of(v[6]),
-                                                         v[7].as_integer().value_or(0)};
+                                                        v[7].as_integer().value_or(0)};
          });
     return j;
   }
@@ -103,8 +103,9 @@ void check_balance(const char* journal_name, const Journal& j, std::vector<Ledge
       side = side + line.amount;
     }
     if (debit != credit)
-      out.push_back({"balance", name_of(key),
-                     fmt::format("{}: debits {} but credits {}", journal_name, debit.to_string(), credit.to_string())});
+      out.push_back(
+          {"balance", name_of(key),
+           fmt::format("{}: debits {} but credits {}", journal_name, debit.to_string(), credit.to_string())});
     if (!v.header)
       out.push_back({"journals", name_of(key), fmt::format("{}: lines without a header", journal_name)});
   }
@@ -147,9 +148,10 @@ LedgerReport check_ledger(db::Transaction& t, const std::string& company) {
   // Numbering: the highest number of each period and word, the vacant numbers.
   std::map<std::tuple<std::string, std::string, std::string>, int64_t> highest;
   std::set<NumberKey> vacant;
-  r.each("select ckjn, ckjy, cpzz, nzdpzh from dzz007 where cgsh = :gsh", [&](const std::vector<db::Value>& v) {
-    highest[{v[0].as_text(), v[1].as_text(), v[2].as_text()}] = v[3].as_integer().value_or(0);
-  });
+  r.each("select ckjn, ckjy, cpzz, nzdpzh from dzz007 where cgsh = :gsh",
+         [&](const std::vector<db::Value>& v) {
+           highest[{v[0].as_text(), v[1].as_text(), v[2].as_text()}] = v[3].as_integer().value_or(0);
+         });
   r.each("select ckjn, ckjy, cpzz, npzh from dzz008 where cgsh = :gsh", [&](const std::vector<db::Value>& v) {
     vacant.insert({v[0].as_text(), v[1].as_text(), v[2].as_text(), v[3].as_integer().value_or(0)});
   });
@@ -159,11 +161,12 @@ LedgerReport check_ledger(db::Transaction& t, const std::string& company) {
   r.each("select lcwaz from dxt002 where cgsh = :gsh",
          [&](const std::vector<db::Value>& v) { posts = v[0].as_integer().value_or(0) == 1; });
   std::map<std::string, db::Decimal> logged, posted;
-  r.each("select drq, ntzje from dbj060 where cgsh = :gsh and cbs = '3'", [&](const std::vector<db::Value>& v) {
-    std::string day = date_of(v[0]).substr(0, 10);
-    logged.try_emplace(day, db::Decimal(0, 2));
-    logged[day] = logged[day] - decimal_of(v[1]);
-  });
+  r.each("select drq, ntzje from dbj060 where cgsh = :gsh and cbs = '3'",
+         [&](const std::vector<db::Value>& v) {
+           std::string day = date_of(v[0]).substr(0, 10);
+           logged.try_emplace(day, db::Decimal(0, 2));
+           logged[day] = logged[day] - decimal_of(v[1]);
+         });
   if (!r.error.empty()) {
     report.error = r.error;
     return report;
@@ -187,14 +190,16 @@ LedgerReport check_ledger(db::Transaction& t, const std::string& company) {
         out.push_back({"numbering", name_of(key),
                        fmt::format("{}: number not issued by dzz007 for {}{}", journal_name, year, month)});
       if (vacant.contains(number))
-        out.push_back({"numbering", name_of(key), fmt::format("{}: number listed as vacant in dzz008", journal_name)});
+        out.push_back(
+            {"numbering", name_of(key), fmt::format("{}: number listed as vacant in dzz008", journal_name)});
     }
     for (const auto& [key, v] : *j) {
       if (!v.header) continue;
       auto [year, month] = period_of(std::get<0>(key));
       if (uses[{year, month, std::get<1>(key), std::get<2>(key)}] > 1)
-        out.push_back({"numbering", name_of(key),
-                       fmt::format("{}: number used by more than one voucher of {}{}", journal_name, year, month)});
+        out.push_back(
+            {"numbering", name_of(key),
+             fmt::format("{}: number used by more than one voucher of {}{}", journal_name, year, month)});
     }
   }
 

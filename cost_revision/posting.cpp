@@ -22,7 +22,8 @@ constexpr int kDrawAttempts = 50;
 void add_to_line(grid::Grid& lines, const std::string& account, const char* side, const db::Decimal& amount) {
   const db::Decimal zero(0, 2);
   const char* other = std::string_view(side) == "njfje" ? "ndfje" : "njfje";
-  long row = lines.find("ckm = " + grid::quote_literal(account) + " and " + other + " = 0", 1, lines.rowcount());
+  long row = lines.find("ckm = " + grid::quote_literal(account) + " and " + other + " = 0", 1,
+                        lines.rowcount());
   if (row > 0) {
     lines.setitem(row, side, lines.getitemdecimal(row, side).value_or(zero) + amount);
     return;
@@ -83,15 +84,17 @@ bool w_bj902_001::wf_save() {
     return false;
   };
 
-  const db::HostVariables header{{"gsh", g.gs_yhssgsh}, {"rq", now}, {"pzz", is_qspzz}, {"pzh", number},
-                                 {"yh", g.gs_yhdm}};
-  t.execute("insert into dzz0031 (cgsh, dpzrq, cpzz, npzh, dxtrq, czdr) "
-            "values (:gsh, :rq, :pzz, :pzh, :rq, :yh)",
-            header);
+  const db::HostVariables header{
+      {"gsh", g.gs_yhssgsh}, {"rq", now}, {"pzz", is_qspzz}, {"pzh", number}, {"yh", g.gs_yhdm}};
+  t.execute(
+      "insert into dzz0031 (cgsh, dpzrq, cpzz, npzh, dxtrq, czdr) "
+      "values (:gsh, :rq, :pzz, :pzh, :rq, :yh)",
+      header);
   if (t.sqlcode != 0) return failed("更改总帐序时主失败。");
-  t.execute("insert into dch002 (cgsh, dpzrq, cpzz, npzbh, dczrq, cczr, crcdh) "
-            "values (:gsh, :rq, :pzz, :pzh, :rq, :yh, '')",
-            header);
+  t.execute(
+      "insert into dch002 (cgsh, dpzrq, cpzz, npzbh, dczrq, cczr, crcdh) "
+      "values (:gsh, :rq, :pzz, :pzh, :rq, :yh, '')",
+      header);
   if (t.sqlcode != 0) return failed("更改存货序时主失败。");
 
   grid::Grid& lines = dw_scpz.grid;
@@ -103,16 +106,18 @@ bool w_bj902_001::wf_save() {
     // 0 marks a debit, 1 a credit; a line with both sides 0 is a debit of 0.
     int ljdbs = debit.is_zero() && !credit.is_zero() ? 1 : 0;
     db::Decimal amount = ljdbs == 1 ? credit : debit;
-    const db::HostVariables line{{"gsh", g.gs_yhssgsh}, {"rq", now},          {"pzz", is_qspzz},
-                                 {"pzh", number},        {"hh", i},            {"zy", kJournalSummary},
-                                 {"km", account},        {"je", amount},       {"jd", ljdbs}};
-    t.execute("insert into dzz0032 (cgsh, dpzrq, cpzz, npzh, nhh, czy, ckm, nje, ljdbs) "
-              "values (:gsh, :rq, :pzz, :pzh, :hh, :zy, :km, :je, :jd)",
-              line);
+    const db::HostVariables line{{"gsh", g.gs_yhssgsh}, {"rq", now},    {"pzz", is_qspzz},
+                                 {"pzh", number},       {"hh", i},      {"zy", kJournalSummary},
+                                 {"km", account},       {"je", amount}, {"jd", ljdbs}};
+    t.execute(
+        "insert into dzz0032 (cgsh, dpzrq, cpzz, npzh, nhh, czy, ckm, nje, ljdbs) "
+        "values (:gsh, :rq, :pzz, :pzh, :hh, :zy, :km, :je, :jd)",
+        line);
     if (t.sqlcode != 0) return failed("更改总帐序时子失败。");
-    t.execute("insert into dch003 (cgsh, dpzrq, cpzz, npzbh, nhh, czy, ckm, nje, ljdbs) "
-              "values (:gsh, :rq, :pzz, :pzh, :hh, :zy, :km, :je, :jd)",
-              line);
+    t.execute(
+        "insert into dch003 (cgsh, dpzrq, cpzz, npzbh, nhh, czy, ckm, nje, ljdbs) "
+        "values (:gsh, :rq, :pzz, :pzh, :hh, :zy, :km, :je, :jd)",
+        line);
     if (t.sqlcode != 0) return failed("更改存货序时子失败。");
   }
   return true;
@@ -124,7 +129,8 @@ bool w_bj902_001::wf_scpzh(const db::DateTime& ad_pzrq) {
   db::Transaction& read = s.sqlca;
   db::Transaction& write = s.sqlls;
   lib::f_kjrqssny(s, g.gs_yhssgsh, ad_pzrq);
-  const db::HostVariables period{{"gsh", g.gs_yhssgsh}, {"kjn", g.gs_kjn}, {"kjy", g.gs_kjy}, {"pzz", is_qspzz}};
+  const db::HostVariables period{
+      {"gsh", g.gs_yhssgsh}, {"kjn", g.gs_kjn}, {"kjy", g.gs_kjy}, {"pzz", is_qspzz}};
   auto with = [&](std::initializer_list<std::pair<std::string, db::Value>> more) {
     db::HostVariables vars = period;
     vars.insert(vars.end(), more.begin(), more.end());
@@ -147,9 +153,10 @@ bool w_bj902_001::wf_scpzh(const db::DateTime& ad_pzrq) {
       if (read.sqlcode == -1) return false;
       number = vacant ? (*vacant)[0].as_integer().value_or(0) : 0;
       if (number != 0) {
-        write.execute("delete from dzz008 where cgsh = :gsh and ckjn = :kjn and ckjy = :kjy and "
-                      "cpzz = :pzz and npzh = :pzh",
-                      with({{"pzh", db::Value(number)}}));
+        write.execute(
+            "delete from dzz008 where cgsh = :gsh and ckjn = :kjn and ckjy = :kjy and "
+            "cpzz = :pzz and npzh = :pzh",
+            with({{"pzh", db::Value(number)}}));
         if (write.sqlcode != 0 || write.sqlnrows != 1 || write.commit() != 0) {
           write.rollback();
           continue;
@@ -170,9 +177,10 @@ bool w_bj902_001::wf_scpzh(const db::DateTime& ad_pzrq) {
     } else {
       int64_t li_pzh = (*highest)[0].as_integer().value_or(0);
       number = li_pzh + 1;
-      write.execute("update dzz007 set nzdpzh = :next where cgsh = :gsh and ckjn = :kjn and "
-                    "ckjy = :kjy and cpzz = :pzz and nzdpzh = :pzh",
-                    with({{"next", db::Value(number)}, {"pzh", db::Value(li_pzh)}}));
+      write.execute(
+          "update dzz007 set nzdpzh = :next where cgsh = :gsh and ckjn = :kjn and "
+          "ckjy = :kjy and cpzz = :pzz and nzdpzh = :pzh",
+          with({{"next", db::Value(number)}, {"pzh", db::Value(li_pzh)}}));
       taken = write.sqlcode == 0 && write.sqlnrows == 1;
     }
     if (!taken || write.commit() != 0) {

@@ -49,7 +49,8 @@ void w_bj902_001::build() {
   cb_7.text = "按车型(&6)";
   // The parts carry no warehouse and no monthly figures: the warehouse search, the figures and
   // their year choice, and the hint to double-click a row are not shown.
-  for (ui::Control* c : std::initializer_list<ui::Control*>{&cb_6, &dw_display, &gb_1, &st_2, &gb_2, &rb_1, &rb_2})
+  for (ui::Control* c :
+       std::initializer_list<ui::Control*>{&cb_6, &dw_display, &gb_1, &st_2, &gb_2, &rb_1, &rb_2})
     c->visible = false;
   // Wider than the enquiry, so that the prices and the new-price column show beside the part.
   width = 4950;
@@ -250,7 +251,8 @@ bool w_bj902_001::write_price(const Revision& r) {
     return false;
   }
   const long changed = t.sqlnrows;
-  auto figures = t.select_row("select count(*), sum(nkcsl) from dbj030 where cgsh = :gsh and ccph = :cph", part);
+  auto figures = t.select_row("select count(*), sum(nkcsl) from dbj030 where cgsh = :gsh and ccph = :cph",
+                              part);
   if (t.sqlcode != 0 || !figures) {
     abandon(kUpdateFailed);
     return false;

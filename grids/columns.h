@@ -63,8 +63,7 @@ inline ColumnDef number_col(std::string name, std::string heading = {}) {
   return c;
 }
 
-inline ColumnDef datetime_col(std::string name, std::string heading = {},
-                              std::string format = kDateTime) {
+inline ColumnDef datetime_col(std::string name, std::string heading = {}, std::string format = kDateTime) {
   ColumnDef c;
   c.name = std::move(name);
   c.type = GridType::DateTime;
@@ -119,8 +118,8 @@ inline BandItemDef text_item(Band band, std::string name, std::string label) {
 }
 
 // A computed value of a band with the caption printed before it.
-inline BandItemDef value_item(Band band, std::string name, std::string label,
-                              std::string expression, std::string format = kGeneral) {
+inline BandItemDef value_item(Band band, std::string name, std::string label, std::string expression,
+                              std::string format = kGeneral) {
   BandItemDef b;
   b.band = band;
   b.name = std::move(name);
@@ -130,10 +129,10 @@ inline BandItemDef value_item(Band band, std::string name, std::string label,
   return b;
 }
 
-inline BandItemDef group_item(int group, std::string name, std::string label,
-                              std::string expression, std::string format = kGeneral) {
-  BandItemDef b = value_item(Band::Group, std::move(name), std::move(label),
-                             std::move(expression), std::move(format));
+inline BandItemDef group_item(int group, std::string name, std::string label, std::string expression,
+                              std::string format = kGeneral) {
+  BandItemDef b = value_item(Band::Group, std::move(name), std::move(label), std::move(expression),
+                             std::move(format));
   b.group = group;
   return b;
 }

@@ -10,7 +10,7 @@ GridDefinition d_bj704_001() {
   d.name = "d_bj704_001";
   d.statement = "execute dbo.sp_kc;1 @gsh = :gsh, @cph = :cph, @ny = :ny";
   d.arguments = {string_arg("gsh"), string_arg("cph"), string_arg("ny")};
-  static const char* const kMonths[] = {"一月", "二月", "三月", "四月", "五月", "六月",
+  static const char* const kMonths[] = {"一月", "二月", "三月", "四月", "五月",   "六月",
                                         "七月", "八月", "九月", "十月", "十一月", "十二月"};
   for (int m = 1; m <= 12; ++m) {
     d.columns.push_back(number_col("nbqck" + std::to_string(m), kMonths[m - 1]));

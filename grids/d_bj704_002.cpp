@@ -23,40 +23,27 @@ GridDefinition d_bj704_002() {
   // The statement selects dbj002.cjldw and dbj030.ndj twice; the second of each is named with
   // the suffix _1, and the unnamed cost-amount expression after its position (22nd).
   d.columns = {
-      char_col("dbj030_ccph", 20, "备件号"),
-      char_col("dbj002_ccpmc", 30, "备件名称"),
-      char_col("dbj002_cjldw", 4, "计量单位"),
-      char_col("dbj030_ckh", 2, "库号"),
-      decimal_col("dbj030_nkcsl", 2, "库存数量"),
-      decimal_col("nkykc", 2, "可用数量"),
-      decimal_col("dbj002_nckdj", 2, "出库价"),
-      decimal_col("dbj002_nwxdj", 2, "销售价"),
-      decimal_col("dbj030_ndj", 2, "成本单价"),
-      decimal_col("dbj002_ncgdj", 2, "采购价"),
-      long_col("dbj002_ncbgx", "储备高限"),
-      long_col("dbj002_ncbdx", "储备低限"),
-      char_col("dbj002_ccjh", 18, "厂家编号"),
-      hidden(char_col("dbj002_ccxh", 2)),
-      hidden(char_col("dbj002_cpym", 12)),
-      hidden(number_col("dbj002_lcyjbs")),
-      char_col("dbj002_cflh", 3, "分类号"),
-      char_col("dbj030_ckqh", 2, "库区号"),
-      char_col("dbj030_ckwh", 10, "库位号"),
-      hidden(char_col("dbj002_cjldw_1", 4)),
-      hidden(decimal_col("dbj030_ndj_1", 2)),
-      hidden(decimal_col("compute_0022", 2)),
+      char_col("dbj030_ccph", 20, "备件号"),      char_col("dbj002_ccpmc", 30, "备件名称"),
+      char_col("dbj002_cjldw", 4, "计量单位"),    char_col("dbj030_ckh", 2, "库号"),
+      decimal_col("dbj030_nkcsl", 2, "库存数量"), decimal_col("nkykc", 2, "可用数量"),
+      decimal_col("dbj002_nckdj", 2, "出库价"),   decimal_col("dbj002_nwxdj", 2, "销售价"),
+      decimal_col("dbj030_ndj", 2, "成本单价"),   decimal_col("dbj002_ncgdj", 2, "采购价"),
+      long_col("dbj002_ncbgx", "储备高限"),       long_col("dbj002_ncbdx", "储备低限"),
+      char_col("dbj002_ccjh", 18, "厂家编号"),    hidden(char_col("dbj002_ccxh", 2)),
+      hidden(char_col("dbj002_cpym", 12)),        hidden(number_col("dbj002_lcyjbs")),
+      char_col("dbj002_cflh", 3, "分类号"),       char_col("dbj030_ckqh", 2, "库区号"),
+      char_col("dbj030_ckwh", 10, "库位号"),      hidden(char_col("dbj002_cjldw_1", 4)),
+      hidden(decimal_col("dbj030_ndj_1", 2)),     hidden(decimal_col("compute_0022", 2)),
       hidden(decimal_col("dbj030_njcsl", 4)),
   };
   d.computed = {{"compute_1", "dbj030_nkcsl * dbj030_ndj", "金额", "0.00", GridType::Decimal, 2}};
   d.band_items = {
       value_item(Band::Summary, "compute_2", "品种合计",
                  "count(  dbj030_ccph  for all distinct  gsh , dbj030_ccph  )"),
-      value_item(Band::Summary, "compute_3", "库存成本金额合计",
-                 "sum((dbj030_nkcsl )* dbj030_ndj )", "#0.00"),
+      value_item(Band::Summary, "compute_3", "库存成本金额合计", "sum((dbj030_nkcsl )* dbj030_ndj )", "#0.00"),
       value_item(Band::Summary, "compute_4", "库存数量合计", "sum(dbj030_nkcsl for all)", kAmount),
       value_item(Band::Summary, "compute_5", "可用数量合计", "sum(nkykc for all)", kAmount),
-      value_item(Band::Summary, "compute_6", "库存采购价合计",
-                 "sum(dbj030_nkcsl * dbj002_ncgdj )", kAmount),
+      value_item(Band::Summary, "compute_6", "库存采购价合计", "sum(dbj030_nkcsl * dbj002_ncgdj )", kAmount),
   };
   d.sort = "dbj030_ckh A, mid(dbj030_ccph,5,4) A";
   return d;

@@ -23,8 +23,7 @@ std::string values_group(size_t columns) {
 
 }  // namespace
 
-BatchInsert::BatchInsert(db::Connection& conn, std::string_view table,
-                         std::vector<std::string_view> columns)
+BatchInsert::BatchInsert(db::Connection& conn, std::string_view table, std::vector<std::string_view> columns)
     : conn_(conn), columns_(columns.size()), batch_rows_(rows_per_batch(conn.backend(), columns.size())) {
   assert(!columns.empty());
   std::string head = "INSERT INTO " + std::string(table) + " (";

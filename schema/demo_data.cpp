@@ -94,15 +94,26 @@ std::vector<Company> companies() {
         {"02", "油料库", false, {"04"}},
         {"03", "二级库", false, {"01", "02"}},
         {"09", "旧件库", true, {"01"}}},
-       {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "12", "13", "14", "15",
-        "16", "17"},
-       "001", "王建国", 180, 1, 1, 12, {3, 7}},
+       {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "12", "13", "14", "15", "16", "17"},
+       "001",
+       "王建国",
+       180,
+       1,
+       1,
+       12,
+       {3, 7}},
       {"02",
        {{"01", "配件库", false, {"01", "02", "03", "05"}},
         {"02", "油料库", false, {"04"}},
         {"09", "报废库", true, {"01"}}},
        {"01", "02", "03", "04", "08", "10", "11", "12", "14", "16"},
-       "002", "李红", 120, 0, 0, 5, {}},
+       "002",
+       "李红",
+       120,
+       0,
+       0,
+       5,
+       {}},
   };
 }
 
@@ -119,7 +130,7 @@ struct Part {
   std::string pinyin;
   std::string maker_number;
   const demo::PartKind* kind;
-  std::string model;  // "" for parts that fit every model
+  std::string model;                     // "" for parts that fit every model
   int64_t purchase, cost, issue, sales;  // hundredths
   int max_reserve, min_reserve;
   bool common;
@@ -176,7 +187,7 @@ std::string random_alnum(Random& r, int n) {
 std::string part_number(Random& r, const std::string& group, int index, uint64_t seed) {
   std::string code = fmt::format("{:06}", (static_cast<uint64_t>(index) * 7919 + seed % 1000000) % 1000000);
   int style = r.below(100);
-  if (style < 10) return group + base36(index);                // short: 5 to 8 characters
+  if (style < 10) return group + base36(index);                            // short: 5 to 8 characters
   if (style < 50) return group + code + random_alnum(r, r.between(0, 4));  // no blank
   if (style < 60) return group + " " + code + "-" + random_alnum(r, 8);    // all 20 characters
   return group + " " + code + (r.percent(50) ? "-" + random_alnum(r, 2) : "");
@@ -199,8 +210,9 @@ Part make_part(Random& r, const Company& company, int index, uint64_t seed, bool
   p.pinyin = demo::pinyin_initials(p.name, 12);
   std::string group = fmt::format("{:02}{:02}", p.model.empty() ? 0 : std::stoi(p.model), kind_index + 1);
   p.ccph = part_number(r, group, index, seed);
-  p.maker_number = r.percent(10) ? "" : fmt::format("{:02}{}{:06}{}", r.below(100), random_letters(r, 1),
-                                                    r.below(1000000), r.percent(30) ? random_letters(r, 1) : "");
+  p.maker_number = r.percent(10) ? ""
+                                 : fmt::format("{:02}{}{:06}{}", r.below(100), random_letters(r, 1),
+                                               r.below(1000000), r.percent(30) ? random_letters(r, 1) : "");
   p.purchase = std::max<int64_t>(100, percent_of(int64_t{p.kind->price_yuan} * 100, r.between(70, 160)));
   p.cost = percent_of(p.purchase, r.between(95, 105));
   p.issue = percent_of(p.purchase, 115);
@@ -252,8 +264,8 @@ int64_t target_stock(Random& r, const Part& p, bool secondary) {
 
 // Receipts and issues of one record between first_day and last_day that leave it at `target`
 // (hundredths) and never below zero on the way.
-void plan_movements(Random& r, int row, int64_t target, int64_t step, int64_t first_day,
-                    int64_t last_day, bool at_least_one_issue, std::vector<Movement>& out) {
+void plan_movements(Random& r, int row, int64_t target, int64_t step, int64_t first_day, int64_t last_day,
+                    bool at_least_one_issue, std::vector<Movement>& out) {
   struct Event {
     int64_t day;
     bool issue;
@@ -277,7 +289,8 @@ void plan_movements(Random& r, int row, int64_t target, int64_t step, int64_t fi
   int64_t last = first_day;
   int64_t per_receipt = std::max<int64_t>(3, target / step / receipts + 10);
   for (const auto& e : events) {
-    int64_t q = e.issue ? std::min(balance, step * r.between(1, 8)) : step * r.between(1, static_cast<int>(per_receipt));
+    int64_t q = e.issue ? std::min(balance, step * r.between(1, 8))
+                        : step * r.between(1, static_cast<int>(per_receipt));
     if (q == 0) continue;
     balance += e.issue ? -q : q;
     out.push_back({e.day, e.issue, row, q});
@@ -295,9 +308,7 @@ std::string location_code(const std::string& zone, int index) {
   return fmt::format("{}{:03}-{}{:02}", letter, index / 100 + 1, index % 100 / 20 + 1, index % 20 + 1);
 }
 
-DateTime at(int64_t day, int hour, int minute) {
-  return DateTime{day * kDay + hour * 3600 + minute * 60};
-}
+DateTime at(int64_t day, int hour, int minute) { return DateTime{day * kDay + hour * 3600 + minute * 60}; }
 
 class DemoBuilder {
  public:
@@ -345,7 +356,8 @@ class DemoBuilder {
       conn_.exec("INSERT INTO dzz001 (cgsh, lkhly, cdqkjny) VALUES (?, ?, ?)",
                  {c.cgsh, c.reuse_numbers, c.cgsh == "01" ? year + month : std::string()});
       for (const auto& g : kAccountGroups)
-        conn_.exec("INSERT INTO dzz006 (cgsh, ckmz, cchkm, cxscbkm) VALUES (?, ?, ?, ?)", {c.cgsh, g[0], g[1], g[2]});
+        conn_.exec("INSERT INTO dzz006 (cgsh, ckmz, cchkm, cxscbkm) VALUES (?, ?, ?, ?)",
+                   {c.cgsh, g[0], g[1], g[2]});
       conn_.exec("INSERT INTO dzz007 (cgsh, ckjn, ckjy, cpzz, nzdpzh) VALUES (?, ?, ?, ?, ?)",
                  {c.cgsh, year, month, "记", c.highest_voucher});
       for (int n : c.vacant_vouchers)
@@ -424,7 +436,8 @@ class DemoBuilder {
       if (kind < 22) last_day = today_day_ - 400;  // slow-moving: nothing issued for over a year
       plan_movements(rng_, index, target, step, first_day_, last_day, false, movements_);
       row.nkcsl = target;
-      if (rng_.percent(5)) row.nsqsl = 100 * rng_.between(1, static_cast<int>(std::min<int64_t>(3, target / 100)));
+      if (rng_.percent(5))
+        row.nsqsl = 100 * rng_.between(1, static_cast<int>(std::min<int64_t>(3, target / 100)));
       if (rng_.percent(5)) row.nykps = 100 * rng_.between(1, 3);
       int64_t free = row.nkcsl - row.nsqsl - row.nykps;
       if (free >= 100 && rng_.percent(6)) row.nsdsl = 100 * rng_.between(1, static_cast<int>(free / 100));
@@ -438,7 +451,8 @@ class DemoBuilder {
   // location, and some locations stay empty (a few of those disabled).
   void place_rows(const Company& c) {
     std::map<std::pair<int, std::string>, std::vector<int>> by_area;
-    for (int i = 0; i < static_cast<int>(rows_.size()); ++i) by_area[{rows_[i].warehouse, rows_[i].zone}].push_back(i);
+    for (int i = 0; i < static_cast<int>(rows_.size()); ++i)
+      by_area[{rows_[i].warehouse, rows_[i].zone}].push_back(i);
     // Every zone of every warehouse gets locations, even one holding no record.
     for (int w = 0; w < static_cast<int>(c.warehouses.size()); ++w)
       for (const auto& z : c.warehouses[w].zones) by_area[{w, z}];
@@ -465,18 +479,20 @@ class DemoBuilder {
   void write_stock(const Company& c) {
     for (const auto& m : movements_) {
       StockRow& row = rows_[m.row];
-      if (m.day < month_start_day_) row.nqcsl += m.issue ? -m.quantity : m.quantity;
-      else (m.issue ? row.nbqck : row.nbqrk) += m.quantity;
+      if (m.day < month_start_day_)
+        row.nqcsl += m.issue ? -m.quantity : m.quantity;
+      else
+        (m.issue ? row.nbqck : row.nbqrk) += m.quantity;
     }
     BatchInsert ins(conn_, "dbj030",
                     {"cgsh", "ckh", "ccph", "ckqh", "ckwh", "nkcsl", "nsdsl", "nsqsl", "nykps", "ntzs",
                      "nqcsl", "nbqrk", "nbqck", "njcsl", "ndj"});
     for (const auto& row : rows_) {
       const Part& p = parts_[row.part];
-      ins.add({c.cgsh, c.warehouses[row.warehouse].ckh, p.ccph, row.zone, location_code(row.zone, row.location),
-               hundredths(row.nkcsl), hundredths(row.nsdsl), hundredths(row.nsqsl), hundredths(row.nykps),
-               hundredths(row.ntzs), hundredths(row.nqcsl), hundredths(row.nbqrk), hundredths(row.nbqck),
-               hundredths(row.njcsl), hundredths(p.cost)});
+      ins.add({c.cgsh, c.warehouses[row.warehouse].ckh, p.ccph, row.zone,
+               location_code(row.zone, row.location), hundredths(row.nkcsl), hundredths(row.nsdsl),
+               hundredths(row.nsqsl), hundredths(row.nykps), hundredths(row.ntzs), hundredths(row.nqcsl),
+               hundredths(row.nbqrk), hundredths(row.nbqck), hundredths(row.njcsl), hundredths(p.cost)});
     }
     ins.finish();
   }
@@ -526,8 +542,9 @@ class DemoBuilder {
   // enabled warehouses; the book quantity is the stock at the end of that day (nqcsl).
   void write_stocktaking(const Company& c) {
     DateTime day = at(month_start_day_ - 1, 0, 0);
-    BatchInsert ins(conn_, "dbj032",
-                    {"cgsh", "drq", "ckh", "ckqh", "ckwh", "ccph", "nzmsl", "nspsl", "ncsl", "ndj", "crym", "lpfbs"});
+    BatchInsert ins(
+        conn_, "dbj032",
+        {"cgsh", "drq", "ckh", "ckqh", "ckwh", "ccph", "nzmsl", "nspsl", "ncsl", "ndj", "crym", "lpfbs"});
     bool counted_missing = false;
     for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
       const StockRow& row = rows_[i];
@@ -564,14 +581,17 @@ class DemoBuilder {
       if (old_price == parts_[i].cost) old_price += 1;
       revisions.push_back({at(today_day_ - rng_.between(5, 80), 10, rng_.between(0, 59)), i, old_price});
     }
-    std::sort(revisions.begin(), revisions.end(), [](const Revision& a, const Revision& b) { return a.when < b.when; });
-    BatchInsert ins(conn_, "dbj060",
-                    {"cgsh", "drq", "cczr", "ckh", "ccph", "cny", "nydj", "nxdj", "ntzje", "cbs", "lbs", "nsxh1"});
+    std::sort(revisions.begin(), revisions.end(),
+              [](const Revision& a, const Revision& b) { return a.when < b.when; });
+    BatchInsert ins(
+        conn_, "dbj060",
+        {"cgsh", "drq", "cczr", "ckh", "ccph", "cny", "nydj", "nxdj", "ntzje", "cbs", "lbs", "nsxh1"});
     for (const auto& r : revisions) {
       const Part& p = parts_[r.part];
       Decimal amount = (hundredths(stock[r.part]) * hundredths(r.old_price - p.cost)).rescale(2);
-      ins.add({c.cgsh, r.when, c.user_name, "", p.ccph, fmt::format("{:04}{:02}", r.when.year(), r.when.month()),
-               hundredths(r.old_price), hundredths(p.cost), amount, "3", "0", 0});
+      ins.add({c.cgsh, r.when, c.user_name, "", p.ccph,
+               fmt::format("{:04}{:02}", r.when.year(), r.when.month()), hundredths(r.old_price),
+               hundredths(p.cost), amount, "3", "0", 0});
     }
     ins.finish();
     if (c.ledger_link != 1) return;
@@ -594,12 +614,14 @@ class DemoBuilder {
       Decimal amount = (hundredths(stock[r.part]) * hundredths(p.cost - r.old_price)).rescale(2);
       conn_.exec("INSERT INTO dzz0031 (cgsh, dpzrq, cpzz, npzh, dxtrq, czdr) VALUES (?, ?, ?, ?, ?, ?)",
                  {c.cgsh, r.when, "记", number, r.when, c.user_code});
-      conn_.exec("INSERT INTO dch002 (cgsh, dpzrq, cpzz, npzbh, dczrq, cczr, crcdh) VALUES (?, ?, ?, ?, ?, ?, '')",
-                 {c.cgsh, r.when, "记", number, r.when, c.user_code});
+      conn_.exec(
+          "INSERT INTO dch002 (cgsh, dpzrq, cpzz, npzbh, dczrq, cczr, crcdh) VALUES (?, ?, ?, ?, ?, ?, '')",
+          {c.cgsh, r.when, "记", number, r.when, c.user_code});
       for (const char* table : {"dzz0032", "dch003"}) {
-        std::string sql = fmt::format("INSERT INTO {} (cgsh, dpzrq, cpzz, {}, nhh, czy, ckm, nje, ljdbs) "
-                                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                                      table, std::string_view(table) == "dzz0032" ? "npzh" : "npzbh");
+        std::string sql = fmt::format(
+            "INSERT INTO {} (cgsh, dpzrq, cpzz, {}, nhh, czy, ckm, nje, ljdbs) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            table, std::string_view(table) == "dzz0032" ? "npzh" : "npzbh");
         conn_.exec(sql, {c.cgsh, r.when, "记", number, 1, "修改备件成本单价", (*group)[2], amount, 0});
         conn_.exec(sql, {c.cgsh, r.when, "记", number, 2, "修改备件成本单价", (*group)[1], amount, 1});
       }

@@ -34,8 +34,7 @@ std::string text_argument(const db::ProcedureArguments& args, const std::string&
   return v.as_text();
 }
 
-DateTime date_argument(const db::ProcedureArguments& args, const std::string& proc,
-                       const std::string& name) {
+DateTime date_argument(const db::ProcedureArguments& args, const std::string& proc, const std::string& name) {
   const Value& v = args.at(name);
   if (v.kind() == db::ValueKind::DateTime) return v.datetime();
   if (v.kind() == db::ValueKind::Text)
@@ -78,9 +77,8 @@ std::unique_ptr<db::Cursor> sp_kc(db::Transaction& tx, const db::ProcedureArgume
        day_start(DateTime::from_parts(year + 1, 1, 1))});
   while (c->next()) {
     Value drq = c->value(0);
-    std::optional<DateTime> when = drq.kind() == db::ValueKind::DateTime
-                                       ? std::optional(drq.datetime())
-                                       : DateTime::parse(drq.as_text());
+    std::optional<DateTime> when = drq.kind() == db::ValueKind::DateTime ? std::optional(drq.datetime())
+                                                                         : DateTime::parse(drq.as_text());
     if (!when) continue;
     months[when->month() - 1] = months[when->month() - 1] + quantity(*c, 1);
   }
@@ -201,10 +199,8 @@ std::unique_ptr<db::Cursor> sp_kcbj(db::Transaction& tx, const db::ProcedureArgu
     }
     if (!take) continue;
     rows.push_back({Value(gsh), Value(ccph), Value(p.ccpmc), Value(p.ncbgx), Value(p.ncbdx),
-                    ndzts ? Value(static_cast<double>(*ndzts)) : Value(), Value(p.nkcsl),
-                    Value(p.ccxh),
-                    Value(p.cflh), p.lcyjbs,
-                    last_issue ? Value(last_issue->date()) : Value()});
+                    ndzts ? Value(static_cast<double>(*ndzts)) : Value(), Value(p.nkcsl), Value(p.ccxh),
+                    Value(p.cflh), p.lcyjbs, last_issue ? Value(last_issue->date()) : Value()});
   }
   std::vector<ColumnInfo> columns{
       column("cgsh", ColumnType::Char),        column("ccph", ColumnType::Char),
@@ -235,17 +231,16 @@ std::unique_ptr<db::Cursor> sp_kcyzx(db::Transaction& tx, const db::ProcedureArg
   if (!time.as_integer()) throw DbError("sp_kcyzx: argument @time is not a number: " + time.to_string());
   time = Value(*time.as_integer());
   auto& conn = tx.connection();
-  auto none = std::make_unique<db::MemoryCursor>(std::vector<ColumnInfo>{},
-                                                 std::vector<std::vector<Value>>{});
+  auto none = std::make_unique<db::MemoryCursor>(std::vector<ColumnInfo>{}, std::vector<std::vector<Value>>{});
   {
     auto c = conn.query("SELECT count(*) FROM error WHERE error_time = ?", {time});
     if (!c->next() || c->integer(0) == 0)
       throw DbError("sp_kcyzx: no message row " + time.as_text() + " in error");
   }
   if (from > to) {
-    write_message(conn, time,
-                  fmt::format("库存数据恢复失败：起始日期 {} 晚于截止日期 {}", from.iso_date(),
-                              to.iso_date()));
+    write_message(
+        conn, time,
+        fmt::format("库存数据恢复失败：起始日期 {} 晚于截止日期 {}", from.iso_date(), to.iso_date()));
     return none;
   }
 
@@ -271,11 +266,9 @@ std::unique_ptr<db::Cursor> sp_kcyzx(db::Transaction& tx, const db::ProcedureArg
   };
   std::vector<Update> updates;
   {
-    auto c = conn.query("SELECT ckh, ccph, nqcsl FROM dbj030 WHERE cgsh = ? ORDER BY ckh, ccph",
-                        {Value(gsh)});
+    auto c = conn.query("SELECT ckh, ccph, nqcsl FROM dbj030 WHERE cgsh = ? ORDER BY ckh, ccph", {Value(gsh)});
     while (c->next()) {
-      Update u{std::string(c->text(0)), std::string(c->text(1)), Decimal(0, 2), Decimal(0, 2),
-               Decimal(0, 2)};
+      Update u{std::string(c->text(0)), std::string(c->text(1)), Decimal(0, 2), Decimal(0, 2), Decimal(0, 2)};
       auto it = moved.find({u.ckh, u.ccph});
       if (it != moved.end()) {
         u.received = it->second.received;
@@ -284,8 +277,8 @@ std::unique_ptr<db::Cursor> sp_kcyzx(db::Transaction& tx, const db::ProcedureArg
       u.stock = quantity(*c, 2) + u.received - u.issued;
       if (u.stock.sign() < 0) {
         write_message(conn, time,
-                      fmt::format("库存数据恢复失败：备件 {} 在库 {} 的库存数量将为负数 ({})",
-                                  u.ccph, u.ckh, u.stock.to_string()));
+                      fmt::format("库存数据恢复失败：备件 {} 在库 {} 的库存数量将为负数 ({})", u.ccph, u.ckh,
+                                  u.stock.to_string()));
         return none;
       }
       updates.push_back(std::move(u));
@@ -293,8 +286,7 @@ std::unique_ptr<db::Cursor> sp_kcyzx(db::Transaction& tx, const db::ProcedureArg
   }
   for (const auto& u : updates)
     conn.exec("UPDATE dbj030 SET nbqrk = ?, nbqck = ?, nkcsl = ? WHERE cgsh = ? AND ckh = ? AND ccph = ?",
-              {Value(u.received), Value(u.issued), Value(u.stock), Value(gsh), Value(u.ckh),
-               Value(u.ccph)});
+              {Value(u.received), Value(u.issued), Value(u.stock), Value(gsh), Value(u.ckh), Value(u.ccph)});
   write_message(conn, time, "");
   return none;
 }

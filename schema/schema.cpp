@@ -58,8 +58,8 @@ std::string char_rules(db::Backend backend, const db::Catalog& catalog) {
     if (backend == db::Backend::Postgres) {
       for (const auto* c : chars)
         out += fmt::format(
-            "ALTER TABLE {0} ADD CONSTRAINT {0}_{1}_trailing_blank CHECK (right({1}, 1) <> ' ');\n",
-            table, c->name);
+            "ALTER TABLE {0} ADD CONSTRAINT {0}_{1}_trailing_blank CHECK (right({1}, 1) <> ' ');\n", table,
+            c->name);
       continue;
     }
     std::string cases, names;
@@ -69,15 +69,14 @@ std::string char_rules(db::Backend backend, const db::Catalog& catalog) {
             "    WHEN length(NEW.{1}) > {2} THEN RAISE(ABORT, 'value too long for {0}.{1}: at most {2} characters')\n",
             table, c->name, c->length);
       cases += fmt::format(
-          "    WHEN substr(NEW.{1}, -1) = ' ' THEN RAISE(ABORT, 'trailing blank in {0}.{1}')\n",
-          table, c->name);
+          "    WHEN substr(NEW.{1}, -1) = ' ' THEN RAISE(ABORT, 'trailing blank in {0}.{1}')\n", table,
+          c->name);
       names += (names.empty() ? "" : ", ") + c->name;
     }
     std::string body = " BEGIN\n  SELECT CASE\n" + cases + "  END;\nEND;\n";
-    out += fmt::format("CREATE TRIGGER {0}_char_insert BEFORE INSERT ON {0} FOR EACH ROW", table) +
-           body;
-    out += fmt::format("CREATE TRIGGER {0}_char_update BEFORE UPDATE OF {1} ON {0} FOR EACH ROW",
-                       table, names) +
+    out += fmt::format("CREATE TRIGGER {0}_char_insert BEFORE INSERT ON {0} FOR EACH ROW", table) + body;
+    out += fmt::format("CREATE TRIGGER {0}_char_update BEFORE UPDATE OF {1} ON {0} FOR EACH ROW", table,
+                       names) +
            body;
   }
   return out;
@@ -86,10 +85,10 @@ std::string char_rules(db::Backend backend, const db::Catalog& catalog) {
 }  // namespace
 
 const std::vector<std::string>& table_names() {
-  static const std::vector<std::string> names = {
-      "dbj001", "dbj002", "dbj003", "dbj004",  "dbj005",  "dxl002", "dbj030", "dbj028",
-      "dbj029", "dbj032", "dbj060", "dbj013",  "dxt002",  "dxt004", "error",  "dzz001",
-      "dzz006", "dzz007", "dzz008", "dzz0031", "dzz0032", "dch002", "dch003"};
+  static const std::vector<std::string> names = {"dbj001", "dbj002",  "dbj003",  "dbj004", "dbj005", "dxl002",
+                                                 "dbj030", "dbj028",  "dbj029",  "dbj032", "dbj060", "dbj013",
+                                                 "dxt002", "dxt004",  "error",   "dzz001", "dzz006", "dzz007",
+                                                 "dzz008", "dzz0031", "dzz0032", "dch002", "dch003"};
   return names;
 }
 

@@ -27,9 +27,9 @@ const std::vector<std::string>& table_names();
 const std::vector<std::string>& view_names();
 
 struct DemoOptions {
-  int parts = 2000;       // parts per company
-  uint64_t seed = 1;      // the same seed gives the same data
-  std::string today;      // "2026-12-08"; documents span the two years before it
+  int parts = 2000;   // parts per company
+  uint64_t seed = 1;  // the same seed gives the same data
+  std::string today;  // "2026-12-08"; documents span the two years before it
 };
 
 // Fills a freshly created schema with deterministic demo data, inside the caller's transaction

@@ -17,9 +17,11 @@ SPARESTOCK_SCRIPT(w_bj701_001, ue_add, ue_add())
 SPARESTOCK_SCRIPT(w_bj701_001, ue_delete, ue_delete())
 SPARESTOCK_SCRIPT(w_bj701_001, mm, mm(ui::args_of(args).index != 0))
 SPARESTOCK_CONTROL_SCRIPT(w_bj701_001, dw_edit, itemchanged,
-                          dw_edit_itemchanged(ui::row_arg(args), ui::args_of(args).column, ui::args_of(args).data))
+                          dw_edit_itemchanged(ui::row_arg(args), ui::args_of(args).column,
+                                              ui::args_of(args).data))
 SPARESTOCK_CONTROL_SCRIPT(w_bj701_001, dw_display, clicked, dw_display_clicked(ui::row_arg(args)))
-SPARESTOCK_CONTROL_SCRIPT(w_bj701_001, dw_display, rowfocuschanged, dw_display_rowfocuschanged(ui::row_arg(args)))
+SPARESTOCK_CONTROL_SCRIPT(w_bj701_001, dw_display, rowfocuschanged,
+                          dw_display_rowfocuschanged(ui::row_arg(args)))
 SPARESTOCK_CONTROL_SCRIPT(w_bj701_001, sle_1, ue_press, sle_1_ue_enter(ui::key_arg(args)))
 SPARESTOCK_CONTROL_SCRIPT(w_bj701_001, pb_1, clicked, pb_1_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj701_001, sle_2, ue_press, sle_2_ue_enter(ui::key_arg(args)))

@@ -30,8 +30,8 @@ db::HostVariables place_variables(const std::string& company, const Place& place
 
 }  // namespace
 
-std::string location_filter(const std::string& ckh, const std::string& ckqh,
-                            const std::string& ckwh, const std::string& ccph) {
+std::string location_filter(const std::string& ckh, const std::string& ckqh, const std::string& ckwh,
+                            const std::string& ccph) {
   std::string filter = " 1=1 ";
   const std::pair<const char*, const std::string*> pieces[] = {
       {" and ckh=", &ckh}, {" and ckqh=", &ckqh}, {" and ckwh=", &ckwh}, {" and ccph=", &ccph}};
@@ -40,8 +40,8 @@ std::string location_filter(const std::string& ckh, const std::string& ckqh,
   return filter;
 }
 
-int place_filter_field(ui::StaticText& label, ui::SingleLineEdit& field, ui::CommandButton& help,
-                       int x, int y, int label_width, int field_width) {
+int place_filter_field(ui::StaticText& label, ui::SingleLineEdit& field, ui::CommandButton& help, int x,
+                       int y, int label_width, int field_width) {
   label.place(x, y + 12, label_width, 72);
   field.place(x + label_width, y, field_width, 88);
   help.place(x + label_width + field_width + 10, y - 6, 101, 100);
@@ -64,8 +64,7 @@ common::PickCall location_list(const std::string& company, const std::string& he
   return {lib::f_popcx, "dbj005", "ckh,ckqh,ckwh,lzt", headings, "ckwh", "", where};
 }
 
-db::Decimal lockable_quantity(const db::Decimal& nkcsl, const db::Decimal& nsqsl,
-                              const db::Decimal& nykps) {
+db::Decimal lockable_quantity(const db::Decimal& nkcsl, const db::Decimal& nsqsl, const db::Decimal& nykps) {
   return nkcsl - nsqsl - nykps;
 }
 
@@ -73,9 +72,10 @@ long lock_locations(db::Transaction& t, const std::string& company, std::vector<
   std::sort(places.begin(), places.end());
   places.erase(std::unique(places.begin(), places.end()), places.end());
   for (const Place& p : places) {
-    t.execute("update dbj005 set lzt = lzt where cgsh = :gsh and ckh = :kh and ckqh = :kqh "
-              "and ckwh = :kwh",
-              place_variables(company, p));
+    t.execute(
+        "update dbj005 set lzt = lzt where cgsh = :gsh and ckh = :kh and ckqh = :kqh "
+        "and ckwh = :kwh",
+        place_variables(company, p));
     if (t.sqlcode != 0) return t.sqlcode;
   }
   return 0;
@@ -90,9 +90,8 @@ long free_location_if_empty(db::Transaction& t, const std::string& company, cons
 }
 
 long occupy_location(db::Transaction& t, const std::string& company, const Place& place) {
-  return t.execute(
-      "update dbj005 set lzt = 1 where cgsh = :gsh and ckh = :kh and ckqh = :kqh and ckwh = :kwh",
-      place_variables(company, place));
+  return t.execute("update dbj005 set lzt = 1 where cgsh = :gsh and ckh = :kh and ckqh = :kqh and ckwh = :kwh",
+                   place_variables(company, place));
 }
 
 }  // namespace sparestock::stock_adjustment

@@ -35,13 +35,13 @@ struct Place {
 // warehouse, zone, location, part, by " and ckh=", " and ckqh=", " and ckwh=" or " and ccph="
 // and the text between double quotes. Quotes and tildes in the text are escaped, so whatever
 // was typed is a value of the condition and never a piece of the expression.
-std::string location_filter(const std::string& ckh, const std::string& ckqh,
-                            const std::string& ckwh, const std::string& ccph);
+std::string location_filter(const std::string& ckh, const std::string& ckqh, const std::string& ckwh,
+                            const std::string& ccph);
 
 // A filter field: its label at (x, y), the field after it `field_width` wide, and its help
 // button (the picture "locate.bmp") after the field. Returns where the next field may start.
-int place_filter_field(ui::StaticText& label, ui::SingleLineEdit& field, ui::CommandButton& help,
-                       int x, int y, int label_width, int field_width);
+int place_filter_field(ui::StaticText& label, ui::SingleLineEdit& field, ui::CommandButton& help, int x,
+                       int y, int label_width, int field_width);
 
 // A key pressed in a filter field: F9 opens its pick list (`pick`); Enter checks the code typed
 // (trimmed; an empty one passes) against `kind`'s master table, telling the user when it is
@@ -56,8 +56,7 @@ common::PickCall location_list(const std::string& company, const std::string& he
 
 // The quantity of a stock record that can still be locked: stock less the quantities already
 // requested and pre-allocated.
-db::Decimal lockable_quantity(const db::Decimal& nkcsl, const db::Decimal& nsqsl,
-                              const db::Decimal& nykps);
+db::Decimal lockable_quantity(const db::Decimal& nkcsl, const db::Decimal& nsqsl, const db::Decimal& nykps);
 
 // Locks the dbj005 rows of `places` (sorted, each once) within the unit of work, so that two
 // sessions that touch the same locations take them in the same order and one after the other.

@@ -120,8 +120,7 @@ void w_bj701_001::ue_getfocus() {
   if (ll_row > 0) {
     ib_haveempty = true;
     std::string ls_textname = g.describe(ls_colname + "_t.Text");
-    s.messagebox("数据错误！",
-                 "请在第 " + std::to_string(ll_row) + " 行 " + ls_textname + " 列输入数据！",
+    s.messagebox("数据错误！", "请在第 " + std::to_string(ll_row) + " 行 " + ls_textname + " 列输入数据！",
                  ui::Icon::Information);
     dw_edit.setfocus();
     g.scrolltorow(ll_row);
@@ -230,7 +229,9 @@ bool w_bj701_001::check_record(Record& rec) {
   // The location must exist; it need not be free or enabled.
   auto counted = t.select_row(
       "select count(*) from dbj005 where cgsh = :gsh and ckh = :kh and ckqh = :kqh and ckwh = :kwh",
-      {{"gsh", db::Value(company())}, {"kh", db::Value(*ls_kh)}, {"kqh", db::Value(*ls_kqh)},
+      {{"gsh", db::Value(company())},
+       {"kh", db::Value(*ls_kh)},
+       {"kqh", db::Value(*ls_kqh)},
        {"kwh", db::Value(*ls_kwh)}});
   if (t.sqlcode < 0) {
     database_failed(t.sqlerrtext);
@@ -253,16 +254,15 @@ bool w_bj701_001::check_record(Record& rec) {
   if (!lock_changed) return true;
   auto stored = t.select_row(
       "select nkcsl, nsqsl, nykps from dbj030 where cgsh = :gsh and ccph = :cph and ckh = :kh",
-      {{"gsh", db::Value(company())}, {"cph", db::Value(ls_cph)},
-       {"kh", db::Value(ls_kh_old.value_or(""))}});
+      {{"gsh", db::Value(company())}, {"cph", db::Value(ls_cph)}, {"kh", db::Value(ls_kh_old.value_or(""))}});
   if (t.sqlcode < 0) {
     database_failed(t.sqlerrtext);
     return false;
   }
   // A record no longer stored is left to the update, which reports it.
   if (!stored) return true;
-  db::Decimal available =
-      lockable_quantity(quantity((*stored)[0]), quantity((*stored)[1]), quantity((*stored)[2]));
+  db::Decimal available = lockable_quantity(quantity((*stored)[0]), quantity((*stored)[1]),
+                                            quantity((*stored)[2]));
   if (*li_sdsl > available) {
     refuse(rec, "nsdsl", "锁定数量应小于库存可用数量!");
     return false;
@@ -404,7 +404,8 @@ long w_bj701_001::dw_display_rowfocuschanged(long currentrow) {
 // ---- filter fields and pick lists ----------------------------------------------------------
 
 void w_bj701_001::sle_1_ue_enter(ui::Key key) {
-  filter_field_key(session(), key, [this] { pb_1_clicked(); }, common::CodeKind::Warehouse, sle_1.text);
+  filter_field_key(
+      session(), key, [this] { pb_1_clicked(); }, common::CodeKind::Warehouse, sle_1.text);
 }
 
 // The part field checks nothing on Enter; the filter button checks the part.
@@ -413,11 +414,13 @@ void w_bj701_001::sle_2_ue_enter(ui::Key key) {
 }
 
 void w_bj701_001::sle_3_ue_press(ui::Key key) {
-  filter_field_key(session(), key, [this] { pb_3_clicked(); }, common::CodeKind::Zone, sle_3.text);
+  filter_field_key(
+      session(), key, [this] { pb_3_clicked(); }, common::CodeKind::Zone, sle_3.text);
 }
 
 void w_bj701_001::sle_4_ue_press(ui::Key key) {
-  filter_field_key(session(), key, [this] { pb_4_clicked(); }, common::CodeKind::Location, sle_4.text);
+  filter_field_key(
+      session(), key, [this] { pb_4_clicked(); }, common::CodeKind::Location, sle_4.text);
 }
 
 void w_bj701_001::pb_1_clicked() { common::pick_button(sle_1, common::warehouse_list(company(), true)); }
@@ -430,7 +433,8 @@ void w_bj701_001::pb_3_clicked() { common::pick_button(sle_3, common::zone_list(
 
 void w_bj701_001::pb_4_clicked() {
   common::pick_button(sle_4, location_list(company(), "库号,库区号,库位号,库位状态",
-                                           std::string(text::trim(sle_1.text)), std::string(text::trim(sle_3.text))));
+                                           std::string(text::trim(sle_1.text)),
+                                           std::string(text::trim(sle_3.text))));
 }
 
 // ---- buttons -------------------------------------------------------------------------------
@@ -438,8 +442,9 @@ void w_bj701_001::pb_4_clicked() {
 void w_bj701_001::cb_1_clicked() {
   std::string part = std::string(text::trim(sle_2.text));
   if (!common::check_code(session(), common::CodeKind::Part, part)) return;
-  std::string filter =
-      location_filter(std::string(text::trim(sle_1.text)), std::string(text::trim(sle_3.text)), std::string(text::trim(sle_4.text)), part);
+  std::string filter = location_filter(std::string(text::trim(sle_1.text)),
+                                       std::string(text::trim(sle_3.text)),
+                                       std::string(text::trim(sle_4.text)), part);
   lib::f_table_retrieve(is_retrievecolumnstring, ia_retrievecolumnvalue, dw_edit);
   grid::Grid& d = dw_display.grid;
   d.setfilter(filter);

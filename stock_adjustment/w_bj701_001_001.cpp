@@ -57,7 +57,8 @@ void w_bj701_001_001::cb_5_clicked() {
   std::string part = std::string(text::trim(sle_2.text));
   if (!common::check_code(session(), common::CodeKind::Part, part)) return;
   grid::Grid& g = dw_1.grid;
-  g.setfilter(location_filter(std::string(text::trim(sle_1.text)), std::string(text::trim(sle_3.text)), std::string(text::trim(sle_4.text)), part));
+  g.setfilter(location_filter(std::string(text::trim(sle_1.text)), std::string(text::trim(sle_3.text)),
+                              std::string(text::trim(sle_4.text)), part));
   g.filter();
   g.scrolltorow(1);
   g.selectrow(1, true);
@@ -65,17 +66,20 @@ void w_bj701_001_001::cb_5_clicked() {
 
 // After a code that passed (or an empty one) the focus moves to the next field.
 void w_bj701_001_001::sle_1_ue_enter(ui::Key key) {
-  if (filter_field_key(session(), key, [this] { pb_1_clicked(); }, common::CodeKind::Warehouse, sle_1.text))
+  if (filter_field_key(
+          session(), key, [this] { pb_1_clicked(); }, common::CodeKind::Warehouse, sle_1.text))
     sle_3.setfocus();
 }
 
 void w_bj701_001_001::sle_3_ue_press(ui::Key key) {
-  if (filter_field_key(session(), key, [this] { pb_3_clicked(); }, common::CodeKind::Zone, sle_3.text))
+  if (filter_field_key(
+          session(), key, [this] { pb_3_clicked(); }, common::CodeKind::Zone, sle_3.text))
     sle_4.setfocus();
 }
 
 void w_bj701_001_001::sle_4_ue_press(ui::Key key) {
-  if (filter_field_key(session(), key, [this] { pb_4_clicked(); }, common::CodeKind::Location, sle_4.text))
+  if (filter_field_key(
+          session(), key, [this] { pb_4_clicked(); }, common::CodeKind::Location, sle_4.text))
     sle_2.setfocus();
 }
 
@@ -89,7 +93,9 @@ void w_bj701_001_001::pb_1_clicked() { common::pick_button(sle_1, common::wareho
 void w_bj701_001_001::pb_3_clicked() { common::pick_button(sle_3, common::zone_list()); }
 
 // Unlike the adjustment form's, this list is not narrowed by the warehouse and zone typed.
-void w_bj701_001_001::pb_4_clicked() { common::pick_button(sle_4, location_list(company(), "库号,库区,库位")); }
+void w_bj701_001_001::pb_4_clicked() {
+  common::pick_button(sle_4, location_list(company(), "库号,库区,库位"));
+}
 
 void w_bj701_001_001::pb_2_clicked() {
   common::pick_button(sle_2, common::parts_list(company(), lib::f_cph_popcx));

@@ -25,6 +25,7 @@ SPARESTOCK_CONTROL_SCRIPT(w_bj703_001, cb_5, clicked, cb_5_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj703_001, cb_6, clicked, cb_6_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj703_001, sle_1, ue_press, sle_1_ue_enter(ui::key_arg(args)))
 SPARESTOCK_CONTROL_SCRIPT(w_bj703_001, pb_1, clicked, pb_1_clicked())
-SPARESTOCK_CONTROL_SCRIPT(w_bj703_001, ddlb_1, selectionchanged, ddlb_1_selectionchanged(ui::args_of(args).index))
+SPARESTOCK_CONTROL_SCRIPT(w_bj703_001, ddlb_1, selectionchanged,
+                          ddlb_1_selectionchanged(ui::args_of(args).index))
 
 }  // namespace sparestock::stock_alarm

@@ -53,7 +53,7 @@ class w_bj703_001 : public lib::w_large {
   void ue_first() override;
   void ue_last() override;  // the previous row
   void ue_next() override;
-  void ue_end() override;   // the last row
+  void ue_end() override;  // the last row
 
   // ---- control events ----
   void rb_1_clicked();

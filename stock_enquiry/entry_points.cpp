@@ -32,7 +32,8 @@ SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, cb_7, clicked, cb_7_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, sle_1, ue_press, sle_1_ue_enter(ui::key_arg(args)))
 SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, cb_10, clicked, cb_10_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, pb_1, clicked, pb_1_clicked())
-SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, ddlb_1, selectionchanged, ddlb_1_selectionchanged(ui::args_of(args).index))
+SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, ddlb_1, selectionchanged,
+                          ddlb_1_selectionchanged(ui::args_of(args).index))
 SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, rb_1, clicked, rb_1_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, rb_2, clicked, rb_2_clicked())
 SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, rb_3, clicked, rb_3_clicked())
@@ -42,7 +43,8 @@ SPARESTOCK_CONTROL_SCRIPT(w_bj704_001, rb_4, clicked, rb_4_clicked())
 SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, rowfocuschanged,
                                  dw_edit_rowfocuschanged(ui::row_arg(args)))
 SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, clicked, dw_edit_clicked(ui::row_arg(args)))
-SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, doubleclicked, dw_edit_doubleclicked(ui::row_arg(args)))
+SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, doubleclicked,
+                                 dw_edit_doubleclicked(ui::row_arg(args)))
 SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, rownotmove, dw_edit_rownotmove())
 SPARESTOCK_SHARED_CONTROL_SCRIPT(stock_list_form, dw_edit, editchanged,
                                  dw_edit_editchanged(ui::row_arg(args), ui::args_of(args).column,

@@ -97,8 +97,7 @@ Built a_mode3(const Terms& x) {
             true};
   }
   if (x.has_p) {
-    return {"(dbj002_cpym like '%" + x.T + "%') and mid(dbj030_ccph,1,20) like '" + x.P + "%'",
-            true};
+    return {"(dbj002_cpym like '%" + x.T + "%') and mid(dbj030_ccph,1,20) like '" + x.P + "%'", true};
   }
   return {"(dbj002_cpym like '%" + x.T + "%')", true};
 }
@@ -124,8 +123,7 @@ Built a_mode4(const Terms& x) {
   }
   if (x.has_w) return {H1(x) + x.W + "'", false};
   if (x.has_p && x.main_rule) {
-    return {H2(x) + x.P + "%') or (mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,13) like '" +
-                x.P + "%'))",
+    return {H2(x) + x.P + "%') or (mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,13) like '" + x.P + "%'))",
             true};
   }
   if (x.has_p) return {H3(x) + x.P + "%'", true};
@@ -148,8 +146,7 @@ Built a_code_mode(int xlh, const Terms& x) {
             true};
   }
   if (has_w && x.has_p) {
-    return {H + "' and dbj030_ckh = '" + x.W + "' and mid(dbj030_ccph,1,20) like '" + x.P + "%'",
-            true};
+    return {H + "' and dbj030_ckh = '" + x.W + "' and mid(dbj030_ccph,1,20) like '" + x.P + "%'", true};
   }
   if (has_w) return {H + "' and dbj030_ckh = '" + x.W + "'", false};
   if (x.has_p && x.main_rule) {
@@ -191,13 +188,12 @@ std::string b_mode1(const Terms& x) {
 
 std::string b_mode3(const Terms& x) {
   if (x.has_w && x.has_p && x.main_rule) {
-    return "dbj002_cpym = '" + x.T + "' and dbj030_ckh = '" + x.W +
-           "' and (mid(dbj030_ccph,5,13) like '" + x.P +
-           "%' or (mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,12) like '" + x.P + "%'))";
+    return "dbj002_cpym = '" + x.T + "' and dbj030_ckh = '" + x.W + "' and (mid(dbj030_ccph,5,13) like '" +
+           x.P + "%' or (mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,12) like '" + x.P + "%'))";
   }
   if (x.has_w && x.has_p) {
-    return "dbj002_cpym = '" + x.T + "' and dbj030_ckh = '" + x.W +
-           "' and mid(dbj030_ccph,1,20) like '" + x.P + "%'";
+    return "dbj002_cpym = '" + x.T + "' and dbj030_ckh = '" + x.W + "' and mid(dbj030_ccph,1,20) like '" +
+           x.P + "%'";
   }
   if (x.has_w) return "dbj002_cpym = '" + x.T + "' and dbj030_ckh = '" + x.W + "'";
   if (x.has_p && x.main_rule) {
@@ -212,14 +208,13 @@ std::string b_mode3(const Terms& x) {
 
 std::string b_mode4(const Terms& x) {
   if (x.has_w && x.has_p && x.main_rule) {
-    return H1(x) + x.W + "' and dbj030_ckh = '" + x.W + "' and (mid(dbj030_ccph,5,13) like '" +
-           x.P + "%' or (mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,12) like '" + x.P + "%'))";
+    return H1(x) + x.W + "' and dbj030_ckh = '" + x.W + "' and (mid(dbj030_ccph,5,13) like '" + x.P +
+           "%' or (mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,12) like '" + x.P + "%'))";
   }
   if (x.has_w && x.has_p) return H1(x) + x.W + "' and mid(dbj030_ccph,1,20) like '" + x.P + "%'";
   if (x.has_w) return H1(x) + x.W + "'";
   if (x.has_p && x.main_rule) {
-    return H2(x) + x.P + "%') or (mid(dbj030_ccph,5,1)=' ' and (mid(dbj030_ccph,6,12) like '" +
-           x.P + "%')))";
+    return H2(x) + x.P + "%') or (mid(dbj030_ccph,5,1)=' ' and (mid(dbj030_ccph,6,12) like '" + x.P + "%')))";
   }
   if (x.has_p) return H3(x) + x.P + "%'";
   return H4(x);
@@ -271,19 +266,18 @@ std::optional<CodeCheck> code_check(Variant variant, const SearchInputs& in) {
   switch (in.xlh) {
     case 3:
       if (variant != Variant::B) return std::nullopt;
-      return CodeCheck{"select cpym from dbj002 where cpym = :code and cgsh = :gsh and ltybs = 0",
-                       T, "拼音码不正确，请重新输入!"};
+      return CodeCheck{"select cpym from dbj002 where cpym = :code and cgsh = :gsh and ltybs = 0", T,
+                       "拼音码不正确，请重新输入!"};
     case 5:
-      return CodeCheck{"select cflh from dbj001 where cflh = :code and cgsh = :gsh and ltybs = 0",
-                       T, "分类号不正确，请重新输入!"};
+      return CodeCheck{"select cflh from dbj001 where cflh = :code and cgsh = :gsh and ltybs = 0", T,
+                       "分类号不正确，请重新输入!"};
     case 6:
-      return CodeCheck{"select ckh from dbj003 where ckh = :code and cgsh = :gsh and ltybs = 0",
-                       T, "库号不正确，请重新输入!"};
+      return CodeCheck{"select ckh from dbj003 where ckh = :code and cgsh = :gsh and ltybs = 0", T,
+                       "库号不正确，请重新输入!"};
     case 7:
-      return CodeCheck{"select ccxh from dxl002 where ccxh = :code and cgsh = :gsh and ltybs = 0",
-                       T, "车型号不正确，请重新输入!"};
-    default:
-      return std::nullopt;
+      return CodeCheck{"select ccxh from dxl002 where ccxh = :code and cgsh = :gsh and ltybs = 0", T,
+                       "车型号不正确，请重新输入!"};
+    default: return std::nullopt;
   }
 }
 

@@ -41,12 +41,18 @@ s_bj704_001 stock_row(const grid::Grid& g, long row) {
 }
 
 void to_json(nlohmann::json& j, const s_bj704_001& s) {
-  j = {{"ccph", s.ccph},   {"ccpmc", s.ccpmc},
-       {"cjldw", s.cjldw}, {"ckh", s.ckh},
-       {"nkcsl", s.nkcsl}, {"nkykc", s.nkykc},
-       {"nckdj", s.nckdj.to_string()}, {"nwxdj", s.nwxdj.to_string()},
-       {"ndj", s.ndj.to_string()},     {"ncgdj", s.ncgdj.to_string()},
-       {"ncbgx", s.ncbgx}, {"ncbdx", s.ncbdx},
+  j = {{"ccph", s.ccph},
+       {"ccpmc", s.ccpmc},
+       {"cjldw", s.cjldw},
+       {"ckh", s.ckh},
+       {"nkcsl", s.nkcsl},
+       {"nkykc", s.nkykc},
+       {"nckdj", s.nckdj.to_string()},
+       {"nwxdj", s.nwxdj.to_string()},
+       {"ndj", s.ndj.to_string()},
+       {"ncgdj", s.ncgdj.to_string()},
+       {"ncbgx", s.ncbgx},
+       {"ncbdx", s.ncbdx},
        {"ccjh", s.ccjh}};
 }
 

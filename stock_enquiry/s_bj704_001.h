@@ -14,19 +14,19 @@
 namespace sparestock::stock_enquiry {
 
 struct s_bj704_001 {
-  std::string ccph;   // part number
-  std::string ccpmc;  // part name
-  std::string cjldw;  // unit of measure
-  std::string ckh;    // warehouse
-  long nkcsl = 0;     // stock quantity
-  long nkykc = 0;     // available quantity
+  std::string ccph;         // part number
+  std::string ccpmc;        // part name
+  std::string cjldw;        // unit of measure
+  std::string ckh;          // warehouse
+  long nkcsl = 0;           // stock quantity
+  long nkykc = 0;           // available quantity
   db::Decimal nckdj{0, 2};  // issue price
   db::Decimal nwxdj{0, 2};  // sales price
   db::Decimal ndj{0, 2};    // cost unit price
   db::Decimal ncgdj{0, 2};  // purchase price
-  long ncbgx = 0;     // maximum reserve
-  long ncbdx = 0;     // minimum reserve
-  std::string ccjh;   // maker's part number
+  long ncbgx = 0;           // maximum reserve
+  long ncbdx = 0;           // minimum reserve
+  std::string ccjh;         // maker's part number
 };
 
 // Columns 1..13 of a row of the stock grid (d_bj704_002 or a grid with its columns): texts as

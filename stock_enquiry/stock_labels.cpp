@@ -25,9 +25,8 @@ long fill_labels(grid::Grid& labels, const grid::Grid& stock, db::Transaction& s
                  const std::string& company) {
   const grid::GridDefinition& def = labels.definition();
   const int ncols = labels.column_count();
-  LabelColumns at{labels.column_index("cgsh"), labels.column_index("ccph"),
-                  labels.column_index("ccpmc"), labels.column_index("ckh"),
-                  labels.column_index("ckqh"), labels.column_index("ckwh")};
+  LabelColumns at{labels.column_index("cgsh"), labels.column_index("ccph"), labels.column_index("ccpmc"),
+                  labels.column_index("ckh"),  labels.column_index("ckqh"), labels.column_index("ckwh")};
   for (int c : {at.cgsh, at.ccph, at.ccpmc, at.ckh, at.ckqh, at.ckwh})
     if (c < 0) throw std::logic_error("the label grid " + def.name + " lacks a label column");
 

@@ -25,8 +25,8 @@ void uo_pdpx::rb_2_clicked() { sort_by(kByPart); }
 void uo_pdpx::sort_by(const char* sort_list) {
   if (!dw_1) return;
   if (dw_1->grid.setsort(sort_list) != 1)
-    throw std::logic_error("the grid " + dw_1->name() + " cannot be sorted by location or part: " +
-                           dw_1->grid.last_error());
+    throw std::logic_error("the grid " + dw_1->name() +
+                           " cannot be sorted by location or part: " + dw_1->grid.last_error());
   dw_1->grid.sort();
 }
 

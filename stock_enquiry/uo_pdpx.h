@@ -13,8 +13,8 @@
 #include <string>
 
 #include "host/ui/controls.h"
-#include "host/ui/window.h"
 #include "host/ui/grid_control.h"
+#include "host/ui/window.h"
 
 namespace sparestock::stock_enquiry {
 

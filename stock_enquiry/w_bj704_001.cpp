@@ -1,6 +1,5 @@
 #include "stock_enquiry/w_bj704_001.h"
 
-
 #include "common/pick_button.h"
 #include "common/row_count_status.h"
 #include "host/base/text.h"

@@ -51,13 +51,13 @@ class w_bj704_001 : public lib::w_spmm {
   ui::RadioButton rb_4{*this, "rb_4", "按备件号(主组号)", true};
 
   // ---- instance variables ----
-  int xlh = 0;               // query mode 1..7
+  int xlh = 0;  // query mode 1..7
   int ii_id = 0, ii_backid = 0;
-  s_bj704_001 lstr_kcdata;   // the row handed back
-  std::string ls_parm;       // warehouse received at open; empty: all warehouses
-  int i_bs = 0;              // 1 while the warehouse received at open is in force
-  int i_gdz = 0;             // mode saved before a search, restored by gg
-  std::string ls_cph;        // part number from the part-number popup
+  s_bj704_001 lstr_kcdata;  // the row handed back
+  std::string ls_parm;      // warehouse received at open; empty: all warehouses
+  int i_bs = 0;             // 1 while the warehouse received at open is in force
+  int i_gdz = 0;            // mode saved before a search, restored by gg
+  std::string ls_cph;       // part number from the part-number popup
 
   // ---- window events ----
   void open() override;

@@ -9,7 +9,6 @@
 namespace sparestock::lib {
 namespace {
 
-
 // No database: the session has none, so the period follows the calendar.
 
 TEST(AccountingPeriod, ThePeriodOfADateIsItsCalendarMonth) {

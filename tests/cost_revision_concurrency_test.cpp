@@ -47,10 +47,14 @@ void seed(db::Connection& conn) {
   for (int k = 0; k <= kSessions; ++k) {
     std::string part = k < kSessions ? "P00" + std::to_string(k) : "SHARED";
     std::string group = k % 2 ? "G2" : "G1";
-    conn.exec_script("INSERT INTO dbj002 (cgsh, ccph, ccpmc, ckmzh) VALUES ('01', '" + part + "', '件', '" + group + "');"
-                     "INSERT INTO dbj030 (cgsh, ckh, ccph, nkcsl, ndj) VALUES ('01', '01', '" + part + "', " +
-                     std::to_string(k + 1) + ", 10.00);"
-                     "INSERT INTO dbj030 (cgsh, ckh, ccph, nkcsl, ndj) VALUES ('01', '02', '" + part + "', 3, 10.00);");
+    conn.exec_script("INSERT INTO dbj002 (cgsh, ccph, ccpmc, ckmzh) VALUES ('01', '" + part + "', '件', '" +
+                     group +
+                     "');"
+                     "INSERT INTO dbj030 (cgsh, ckh, ccph, nkcsl, ndj) VALUES ('01', '01', '" +
+                     part + "', " + std::to_string(k + 1) +
+                     ", 10.00);"
+                     "INSERT INTO dbj030 (cgsh, ckh, ccph, nkcsl, ndj) VALUES ('01', '02', '" +
+                     part + "', 3, 10.00);");
   }
 }
 
@@ -89,9 +93,14 @@ TEST_P(CostRevisionConcurrency, EightSessionsShareNoVoucherNumberAndKeepTheLedge
     sessions.push_back(std::make_unique<driver::Driver>(tdb.target()));
     ok(*sessions.back(), {{"op", "host"},
                           {"globals",
-                           {{"gs_yhssgsh", "01"}, {"gs_yhdm", "00" + std::to_string(k)}, {"gs_yhmc", "用户"},
-                            {"gs_dqn", "2026"}, {"gs_dqy", "12"}, {"gd_xtrq", "2026-12-08 10:00:00"},
-                            {"gd_qsrq", "2026-12-01 00:00:00"}, {"gd_jzrq", "2026-12-31 23:59:59"}}}});
+                           {{"gs_yhssgsh", "01"},
+                            {"gs_yhdm", "00" + std::to_string(k)},
+                            {"gs_yhmc", "用户"},
+                            {"gs_dqn", "2026"},
+                            {"gs_dqy", "12"},
+                            {"gd_xtrq", "2026-12-08 10:00:00"},
+                            {"gd_qsrq", "2026-12-01 00:00:00"},
+                            {"gd_jzrq", "2026-12-31 23:59:59"}}}});
   }
 
   int revised = 0;
@@ -109,7 +118,11 @@ TEST_P(CostRevisionConcurrency, EightSessionsShareNoVoucherNumberAndKeepTheLedge
         if (rows[i]["dbj030_ccph"] == part) row = static_cast<long>(i) + 1;
       ASSERT_GT(row, 0) << part;
       std::string price = fmt::format("{}.{:02d}", 11 + round, 7 * k + 1);
-      ok(d, {{"op", "edit"}, {"window", W}, {"control", "dw_edit"}, {"row", row}, {"column", "nxcbdj"},
+      ok(d, {{"op", "edit"},
+             {"window", W},
+             {"control", "dw_edit"},
+             {"row", row},
+             {"column", "nxcbdj"},
              {"value", price}});
     }
     std::vector<json> answers(kSessions);

@@ -99,8 +99,9 @@ TEST_P(DemoTest, StockFiguresAgreeWithDocuments) {
   std::map<Key, Sums> docs;
   DateTime month_start = *DateTime::parse(kMonthStart);
   DateTime today = *DateTime::parse(kToday);
-  for (const auto& r : rows(*conn, "SELECT h.cgsh, h.ckh, l.ccph, h.clx, h.drq, l.nsl FROM dbj028 h "
-                                   "JOIN dbj029 l ON l.crcdh = h.crcdh")) {
+  for (const auto& r : rows(*conn,
+                            "SELECT h.cgsh, h.ckh, l.ccph, h.clx, h.drq, l.nsl FROM dbj028 h "
+                            "JOIN dbj029 l ON l.crcdh = h.crcdh")) {
     auto when = DateTime::parse(r[4].as_text());
     ASSERT_TRUE(when.has_value()) << r[4].to_string();
     ASSERT_LT(*when, today);
@@ -110,9 +111,12 @@ TEST_P(DemoTest, StockFiguresAgreeWithDocuments) {
     Decimal signed_q = r[3].as_text() == "R" ? q : -q;
     Sums& s = docs[{r[0].as_text(), r[1].as_text(), r[2].as_text()}];
     s.total = s.total + signed_q;
-    if (*when < month_start) s.before = s.before + signed_q;
-    else if (r[3].as_text() == "R") s.in = s.in + q;
-    else s.out = s.out + q;
+    if (*when < month_start)
+      s.before = s.before + signed_q;
+    else if (r[3].as_text() == "R")
+      s.in = s.in + q;
+    else
+      s.out = s.out + q;
   }
   ASSERT_GT(docs.size(), 20u);
   size_t with_documents = 0, period_moves = 0;
@@ -146,11 +150,13 @@ TEST_P(DemoTest, LocationStateAgreesWithStockRecords) {
   test::TestDatabase tdb(GetParam());
   auto conn = tdb.connect();
   schema::load_demo(*conn, small());
-  EXPECT_EQ(count(*conn, "SELECT COUNT(*) FROM dbj030 k WHERE NOT EXISTS (SELECT 1 FROM dbj005 l WHERE "
-                         "l.cgsh = k.cgsh AND l.ckh = k.ckh AND l.ckqh = k.ckqh AND l.ckwh = k.ckwh)"),
+  EXPECT_EQ(count(*conn,
+                  "SELECT COUNT(*) FROM dbj030 k WHERE NOT EXISTS (SELECT 1 FROM dbj005 l WHERE "
+                  "l.cgsh = k.cgsh AND l.ckh = k.ckh AND l.ckqh = k.ckqh AND l.ckwh = k.ckwh)"),
             0);
-  const char* occupied = "EXISTS (SELECT 1 FROM dbj030 k WHERE l.cgsh = k.cgsh AND l.ckh = k.ckh AND "
-                         "l.ckqh = k.ckqh AND l.ckwh = k.ckwh)";
+  const char* occupied =
+      "EXISTS (SELECT 1 FROM dbj030 k WHERE l.cgsh = k.cgsh AND l.ckh = k.ckh AND "
+      "l.ckqh = k.ckqh AND l.ckwh = k.ckwh)";
   EXPECT_EQ(count(*conn, std::string("SELECT COUNT(*) FROM dbj005 l WHERE lzt = 1 AND NOT ") + occupied), 0);
   EXPECT_EQ(count(*conn, std::string("SELECT COUNT(*) FROM dbj005 l WHERE lzt = 0 AND ") + occupied), 0);
   EXPECT_GT(count(*conn, "SELECT COUNT(*) FROM dbj005 WHERE lzt = 0"), 0);
@@ -173,10 +179,12 @@ TEST_P(DemoTest, HoldsTheCasesTheFormsNeed) {
        "SELECT COUNT(*) FROM dbj030 k WHERE NOT EXISTS (SELECT 1 FROM dbj002 p WHERE p.cgsh = k.cgsh AND "
        "p.ccph = k.ccph)"},
       {"records of company 02", "SELECT COUNT(*) FROM dbj030 WHERE cgsh = '02'"},
-      {"zero stock and zero availability", "SELECT COUNT(*) FROM dbj030 WHERE nkcsl = 0 AND "
-                                           "nkcsl - nsqsl - nykps - nsdsl = 0"},
-      {"zero stock but negative availability", "SELECT COUNT(*) FROM dbj030 WHERE nkcsl = 0 AND "
-                                               "nkcsl - nsqsl - nykps - nsdsl < 0"},
+      {"zero stock and zero availability",
+       "SELECT COUNT(*) FROM dbj030 WHERE nkcsl = 0 AND "
+       "nkcsl - nsqsl - nykps - nsdsl = 0"},
+      {"zero stock but negative availability",
+       "SELECT COUNT(*) FROM dbj030 WHERE nkcsl = 0 AND "
+       "nkcsl - nsqsl - nykps - nsdsl < 0"},
       {"locked quantities", "SELECT COUNT(*) FROM dbj030 WHERE nsdsl > 0"},
       {"empty records no document mentions",
        "SELECT COUNT(*) FROM dbj030 k WHERE nqcsl = 0 AND nbqrk = 0 AND nbqck = 0 AND nkcsl = 0 AND nsqsl = 0 "
@@ -185,10 +193,12 @@ TEST_P(DemoTest, HoldsTheCasesTheFormsNeed) {
       {"zero records that documents mention",
        "SELECT COUNT(*) FROM dbj030 k WHERE nkcsl = 0 AND EXISTS (SELECT 1 FROM dbj029 a JOIN dbj028 b ON "
        "a.crcdh = b.crcdh WHERE a.ccph = k.ccph AND b.cgsh = k.cgsh AND b.ckh = k.ckh)"},
-      {"a part held in two warehouses", "SELECT COUNT(*) FROM (SELECT cgsh, ccph FROM dbj030 GROUP BY cgsh, ccph "
-                                        "HAVING COUNT(*) > 1) t"},
-      {"several records on one location", "SELECT COUNT(*) FROM (SELECT cgsh, ckh, ckqh, ckwh FROM dbj030 GROUP BY "
-                                          "cgsh, ckh, ckqh, ckwh HAVING COUNT(*) > 1) t"},
+      {"a part held in two warehouses",
+       "SELECT COUNT(*) FROM (SELECT cgsh, ccph FROM dbj030 GROUP BY cgsh, ccph "
+       "HAVING COUNT(*) > 1) t"},
+      {"several records on one location",
+       "SELECT COUNT(*) FROM (SELECT cgsh, ckh, ckqh, ckwh FROM dbj030 GROUP BY "
+       "cgsh, ckh, ckqh, ckwh HAVING COUNT(*) > 1) t"},
       {"stock above the maximum reserve",
        "SELECT COUNT(*) FROM dbj030 k JOIN dbj002 p ON p.cgsh = k.cgsh AND p.ccph = k.ccph WHERE p.ncbgx > 0 AND "
        "k.nkcsl > p.ncbgx"},
@@ -205,14 +215,16 @@ TEST_P(DemoTest, HoldsTheCasesTheFormsNeed) {
       {"disabled vehicle models", "SELECT COUNT(*) FROM dxl002 WHERE ltybs = 1"},
       {"disabled categories", "SELECT COUNT(*) FROM dbj001 WHERE ltybs = 1"},
       {"disabled locations", "SELECT COUNT(*) FROM dbj005 WHERE ltybs = 1"},
-      {"fluids in fractional quantities", "SELECT COUNT(*) FROM dbj029 WHERE nsl <> CAST(CAST(nsl AS INTEGER) AS NUMERIC(18,2))"},
+      {"fluids in fractional quantities",
+       "SELECT COUNT(*) FROM dbj029 WHERE nsl <> CAST(CAST(nsl AS INTEGER) AS NUMERIC(18,2))"},
       {"vacant voucher numbers", "SELECT COUNT(*) FROM dzz008"},
   };
   for (const auto& c : cases) EXPECT_GT(n(c.sql), 0) << c.what;
 
   // Settings and users, one per company.
   EXPECT_EQ(n("SELECT COUNT(*) FROM dbj013 WHERE cqspzz = '记'"), 2);
-  EXPECT_EQ(n("SELECT COUNT(*) FROM dxt002 WHERE (cgsh = '01' AND lcwaz = 1) OR (cgsh = '02' AND lcwaz = 0)"), 2);
+  EXPECT_EQ(n("SELECT COUNT(*) FROM dxt002 WHERE (cgsh = '01' AND lcwaz = 1) OR (cgsh = '02' AND lcwaz = 0)"),
+            2);
   EXPECT_EQ(n("SELECT COUNT(*) FROM DXT004"), 2);
   EXPECT_EQ(n("SELECT COUNT(*) FROM dbj002 p WHERE ckmzh <> '' AND NOT EXISTS (SELECT 1 FROM dzz006 z WHERE "
               "z.cgsh = p.cgsh AND z.ckmz = p.ckmzh)"),
@@ -233,9 +245,12 @@ TEST_P(DemoTest, PartNumbersAndNames) {
     SCOPED_TRACE(ccph);
     ASSERT_GT(ccph.size(), 4u);
     ASSERT_LE(ccph.size(), 20u);
-    for (char ch : ccph) EXPECT_TRUE((ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z') || ch == ' ' || ch == '-');
-    if (ccph[4] == ' ') ++blank;
-    else ++direct;
+    for (char ch : ccph)
+      EXPECT_TRUE((ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z') || ch == ' ' || ch == '-');
+    if (ccph[4] == ' ')
+      ++blank;
+    else
+      ++direct;
     if (ccph.size() == 20) ++full;
     if (ccph.size() < 10) ++short_numbers;
     EXPECT_EQ(r[2].as_text(), schema::demo::pinyin_initials(r[1].as_text(), 12));
@@ -255,9 +270,10 @@ TEST_P(DemoTest, StocktakingAndRevisionLog) {
   test::TestDatabase tdb(GetParam());
   auto conn = tdb.connect();
   schema::load_demo(*conn, small());
-  auto counted = rows(*conn, "SELECT s.drq, s.nzmsl, s.nspsl, s.ncsl, k.nqcsl, s.lpfbs, u.CYHXM FROM dbj032 s "
-                             "JOIN dbj030 k ON k.cgsh = s.cgsh AND k.ckh = s.ckh AND k.ccph = s.ccph "
-                             "LEFT JOIN DXT004 u ON u.CGSH = s.cgsh AND u.CYHDM = s.crym");
+  auto counted = rows(*conn,
+                      "SELECT s.drq, s.nzmsl, s.nspsl, s.ncsl, k.nqcsl, s.lpfbs, u.CYHXM FROM dbj032 s "
+                      "JOIN dbj030 k ON k.cgsh = s.cgsh AND k.ckh = s.ckh AND k.ccph = s.ccph "
+                      "LEFT JOIN DXT004 u ON u.CGSH = s.cgsh AND u.CYHDM = s.crym");
   ASSERT_EQ(static_cast<int64_t>(counted.size()), count(*conn, "SELECT COUNT(*) FROM dbj032"));
   ASSERT_GT(counted.size(), 5u);
   int differences = 0;
@@ -271,8 +287,9 @@ TEST_P(DemoTest, StocktakingAndRevisionLog) {
   }
   EXPECT_GT(differences, 0);
 
-  auto revisions = rows(*conn, "SELECT DISTINCT g.nxdj, k.ndj, g.cbs, g.lbs FROM dbj060 g JOIN dbj030 k ON "
-                               "k.cgsh = g.cgsh AND k.ccph = g.ccph");
+  auto revisions = rows(*conn,
+                        "SELECT DISTINCT g.nxdj, k.ndj, g.cbs, g.lbs FROM dbj060 g JOIN dbj030 k ON "
+                        "k.cgsh = g.cgsh AND k.ccph = g.ccph");
   ASSERT_FALSE(revisions.empty());
   for (const auto& r : revisions) {
     EXPECT_EQ(dec(r[0]), dec(r[1]));
@@ -293,7 +310,8 @@ TEST_P(DemoTest, GridStatementsFindRows) {
   const std::map<std::string, Value> arguments = {{"gsh", "01"}, {"cgsh", "01"}, {"rq", kStocktakingDay}};
   int grids = 0;
   for (const auto& def : grid::all_definitions()) {
-    if (text::iequals(std::string_view(def.statement).substr(0, 7), "execute")) continue;  // procedures are tested with their bodies
+    if (text::iequals(std::string_view(def.statement).substr(0, 7), "execute"))
+      continue;                           // procedures are tested with their bodies
     if (def.statement.empty()) continue;  // filled by the form (the host's voucher lines)
     SCOPED_TRACE(def.name);
     db::HostVariables vars;
@@ -341,8 +359,8 @@ TEST_P(DemoTest, BatchInsertSendsEveryRow) {
   const int n = 1234;
   {
     schema::BatchInsert ins(*conn, "dbj002",
-                            {"cgsh", "ccph", "ccpmc", "cpym", "cjldw", "ccjh", "ccxh", "cflh", "lcyjbs", "ncgdj",
-                             "nckdj", "nwxdj", "ncbgx", "ncbdx", "ckmzh", "ltybs"});
+                            {"cgsh", "ccph", "ccpmc", "cpym", "cjldw", "ccjh", "ccxh", "cflh", "lcyjbs",
+                             "ncgdj", "nckdj", "nwxdj", "ncbgx", "ncbdx", "ckmzh", "ltybs"});
     for (int i = 0; i < n; ++i)
       ins.add({"01", "P" + std::to_string(i), "刹车片", "SCP", "套", "", "01", "002", 1.0, Decimal(i, 2),
                Decimal(0, 0), Decimal(0, 0), i, 0, "01", 0});
@@ -388,7 +406,8 @@ TEST(DemoVocabulary, PinyinInitials) {
   // Every name the generator can build has a code.
   for (const auto& kind : schema::demo::part_kinds())
     for (const auto& model : schema::demo::vehicle_models())
-      EXPECT_NO_THROW(schema::demo::pinyin_initials(std::string(model.name) + "左前" + std::string(kind.name)));
+      EXPECT_NO_THROW(
+          schema::demo::pinyin_initials(std::string(model.name) + "左前" + std::string(kind.name)));
 }
 
 }  // namespace

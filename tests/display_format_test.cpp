@@ -25,9 +25,9 @@ TEST(DisplayFormat, AmountsGroupThousandsAndRoundToTheirPlaces) {
   check({
       {dec("1234567.5"), "##,###,###,##0.00", "1,234,567.50"},
       {dec("0"), "##,###,###,##0.00", "0.00"},
-      {dec("999.995"), "##,###,###,##0.00", "1,000.00"},   // half away from zero
+      {dec("999.995"), "##,###,###,##0.00", "1,000.00"},  // half away from zero
       {dec("-1234.5"), "##,###,###,##0.00", "-1,234.50"},
-      {dec("-0.001"), "##,###,###,##0.00", "0.00"},        // no "-0.00"
+      {dec("-0.001"), "##,###,###,##0.00", "0.00"},  // no "-0.00"
       {dec("123"), "#,###,###,##0.00", "123.00"},
       {db::Value(int64_t{1234}), "##,###,###,##0.00", "1,234.00"},
       {db::Value(2.675), "##,###,###,##0.00", "2.68"},
@@ -39,9 +39,9 @@ TEST(DisplayFormat, FormatsWithoutGroupingOrWithOptionalPlaces) {
       {dec("1234.5"), "#0.00", "1234.50"},
       {dec("1234.5"), "0.00", "1234.50"},
       {dec("1234.5"), "#########.##", "1234.5"},
-      {dec("1234"), "#########.##", "1234"},       // no trailing point
+      {dec("1234"), "#########.##", "1234"},  // no trailing point
       {dec("0"), "#########.##", "0"},
-      {dec("0.5"), "###,###,###.00", "0.50"},      // at least one integer digit
+      {dec("0.5"), "###,###,###.00", "0.50"},  // at least one integer digit
       {dec("1234567"), "###,###,###.00", "1,234,567.00"},
       {dec("12.5"), "#,##0.00;(#,##0.00)", "12.50"},  // the first section only
   });
@@ -54,7 +54,7 @@ TEST(DisplayFormat, GeneralShowsValuesAsTheyAre) {
       {db::Value(0.1), "", "0.1"},
       {db::Value(int64_t{-7}), "[general]", "-7"},
       {db::Value("JL01 0112"), "[general]", "JL01 0112"},
-      {db::Value("text"), "##0.00", "text"},       // a number format does not apply to text
+      {db::Value("text"), "##0.00", "text"},  // a number format does not apply to text
       {db::Value(), "##,###,###,##0.00", ""},
       {when("2026-12-08"), "[general]", "2026/12/08"},
       {when("2026-12-08 10:05:09"), "[general]", "2026/12/08 10:05:09"},

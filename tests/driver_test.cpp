@@ -17,7 +17,8 @@ class ProtoForm : public ui::Window {
   explicit ProtoForm(ui::Session& s) : Window(s, "w_proto_form") {
     title = "协议测试";
     cb_1.clicked = [this] {
-      int b = session().messagebox(session().globals().gs_tsxx, "继续?", ui::Icon::Question, ui::Buttons::YesNo);
+      int b = session().messagebox(session().globals().gs_tsxx, "继续?", ui::Icon::Question,
+                                   ui::Buttons::YesNo);
       st_1.text = b == 1 ? "yes" : "no";
     };
     cb_2.enabled = false;
@@ -55,9 +56,7 @@ class DriverTest : public testing::Test {
     EXPECT_FALSE(out["ok"].get<bool>()) << r.dump();
     return out.value("error", "");
   }
-  std::string st_1() {
-    return ok({{"op", "state"}})["state"]["windows"][0]["controls"]["st_1"]["text"];
-  }
+  std::string st_1() { return ok({{"op", "state"}})["state"]["windows"][0]["controls"]["st_1"]["text"]; }
 };
 
 TEST_F(DriverTest, AUserSessionThroughTheProtocol) {
@@ -101,8 +100,11 @@ TEST_F(DriverTest, BadRequestsAreRefusedAndChangeNothing) {
   EXPECT_EQ(error({{"op", "click"}, {"window", "w_other"}, {"control", "cb_1"}}), "no open window w_other");
   EXPECT_EQ(error({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_9"}}),
             "window w_proto_form has no control cb_9");
-  EXPECT_EQ(error({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_2"}}), "control cb_2 is disabled");
-  EXPECT_EQ(error({{"op", "text"}, {"window", "w_proto_form"}, {"control", "sle_1"},
+  EXPECT_EQ(error({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_2"}}),
+            "control cb_2 is disabled");
+  EXPECT_EQ(error({{"op", "text"},
+                   {"window", "w_proto_form"},
+                   {"control", "sle_1"},
                    {"value", "123456789012345678901"}}),
             "the field sle_1 takes at most 20 characters");
   EXPECT_EQ(error({{"op", "select"}, {"window", "w_proto_form"}, {"control", "ddlb_1"}, {"value", "x"}}),
@@ -130,27 +132,40 @@ TEST_F(DriverTest, AFailingHandlerIsReportedAndTheSessionStaysUsable) {
 grid::GridDefinition proto_grid_definition() {
   grid::GridDefinition d;
   d.name = "d_proto_grid";
-  grid::ColumnDef part{.name = "ccph", .type = grid::GridType::Char, .length = 20, .heading = "备件号",
-                       .format = "[general]", .updatable = true};
-  grid::ColumnDef quantity{.name = "nkcsl", .type = grid::GridType::Decimal, .scale = 2,
-                           .heading = "库存数量", .format = "##,###,###,##0.00", .updatable = true};
-  grid::ColumnDef common{.name = "lcyjbs", .type = grid::GridType::Number, .heading = "常用件",
-                         .format = "[general]"};
+  grid::ColumnDef part{.name = "ccph",
+                       .type = grid::GridType::Char,
+                       .length = 20,
+                       .heading = "备件号",
+                       .format = "[general]",
+                       .updatable = true};
+  grid::ColumnDef quantity{.name = "nkcsl",
+                           .type = grid::GridType::Decimal,
+                           .scale = 2,
+                           .heading = "库存数量",
+                           .format = "##,###,###,##0.00",
+                           .updatable = true};
+  grid::ColumnDef common{
+      .name = "lcyjbs", .type = grid::GridType::Number, .heading = "常用件", .format = "[general]"};
   common.code_table = {{"1", "常用"}, {"0", ""}};
-  grid::ColumnDef last{.name = "dzhckrq", .type = grid::GridType::DateTime, .heading = "最后出库日期",
-                       .format = "yyyy/mm/dd"};
+  grid::ColumnDef last{
+      .name = "dzhckrq", .type = grid::GridType::DateTime, .heading = "最后出库日期", .format = "yyyy/mm/dd"};
   last.entry = true;
-  grid::ColumnDef hidden{.name = "cpym", .type = grid::GridType::Char, .length = 12, .format = "[general]",
-                         .visible = false};
+  grid::ColumnDef hidden{
+      .name = "cpym", .type = grid::GridType::Char, .length = 12, .format = "[general]", .visible = false};
   d.columns = {part, quantity, common, last, hidden};
   d.computed = {{"compute_1", "nkcsl * 2", "双倍", "0.00", grid::GridType::Decimal, 2}};
   d.band_items = {
       {.band = grid::Band::Header, .name = "t_1", .label = "月份"},
       {.band = grid::Band::Detail, .name = "t_2", .label = "数量"},
       {.band = grid::Band::Summary, .name = "t_3", .label = "合计:"},
-      {.band = grid::Band::Summary, .name = "compute_2", .label = "库存数量合计",
-       .expression = "sum(nkcsl for all)", .format = "##,###,###,##0.00"},
-      {.band = grid::Band::Summary, .name = "compute_3", .label = "品种合计",
+      {.band = grid::Band::Summary,
+       .name = "compute_2",
+       .label = "库存数量合计",
+       .expression = "sum(nkcsl for all)",
+       .format = "##,###,###,##0.00"},
+      {.band = grid::Band::Summary,
+       .name = "compute_3",
+       .label = "品种合计",
        .expression = "count(ccph for all distinct ccph)"},
   };
   return d;
@@ -205,15 +220,17 @@ TEST_F(DriverTest, AGridIsDrawnFromItsStateAndItsRowsAsShown) {
   EXPECT_EQ(g["columns"][1]["editable"], false);  // updatable but protected
   EXPECT_EQ(g["columns"][2]["editable"], false);
   EXPECT_EQ(g["columns"][3]["editable"], true);
-  EXPECT_EQ(g["computed"], json::parse(R"([{"name":"compute_1","heading":"双倍","format":"0.00","type":"decimal"}])"));
+  EXPECT_EQ(g["computed"],
+            json::parse(R"([{"name":"compute_1","heading":"双倍","format":"0.00","type":"decimal"}])"));
   EXPECT_EQ(g["texts"], json::parse(R"([{"band":"header","name":"t_1","text":"月份"},
                                          {"band":"detail","name":"t_2","text":"数量"}])"));
-  EXPECT_EQ(g["summary"], json::parse(R"([{"name":"t_3","label":"合计:"},{"name":"compute_2","label":"库存数量合计"},
+  EXPECT_EQ(g["summary"],
+            json::parse(R"([{"name":"t_3","label":"合计:"},{"name":"compute_2","label":"库存数量合计"},
                                            {"name":"compute_3","label":"品种合计"}])"));
 
   // Every visible column and computed field, formatted; the hidden column stays out.
-  json r = ok({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
-               {"summary", true}});
+  json r = ok(
+      {{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true}, {"summary", true}});
   EXPECT_EQ(r["rowcount"], 3);
   EXPECT_FALSE(r.contains("rows"));
   EXPECT_EQ(r["display"], json::parse(R"([
@@ -225,31 +242,45 @@ TEST_F(DriverTest, AGridIsDrawnFromItsStateAndItsRowsAsShown) {
       {"name":"compute_3","label":"品种合计","text":"2"}])"));
 
   // A window of the rows, named columns (a computed one too); the filter applies.
-  json w = ok({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
-               {"from", 2}, {"count", 5}, {"columns", {"nkcsl", "compute_1"}}});
-  EXPECT_EQ(w["display"], json::parse(R"([{"nkcsl":"-0.25","compute_1":"-0.50"},{"nkcsl":"10.00","compute_1":"20.00"}])"));
+  json w = ok({{"op", "rows"},
+               {"window", "w_proto_grid"},
+               {"control", "dw_1"},
+               {"display", true},
+               {"from", 2},
+               {"count", 5},
+               {"columns", {"nkcsl", "compute_1"}}});
+  EXPECT_EQ(w["display"],
+            json::parse(R"([{"nkcsl":"-0.25","compute_1":"-0.50"},{"nkcsl":"10.00","compute_1":"20.00"}])"));
   EXPECT_FALSE(w.contains("summary"));
-  EXPECT_EQ(error({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
+  EXPECT_EQ(error({{"op", "rows"},
+                   {"window", "w_proto_grid"},
+                   {"control", "dw_1"},
+                   {"display", true},
                    {"columns", {"nothing"}}}),
             "the grid has no column nothing");
-  EXPECT_EQ(error({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
-                   {"from", 0}}),
-            "field \"from\" must be a whole number from 1 to 2147483647");
+  EXPECT_EQ(
+      error({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true}, {"from", 0}}),
+      "field \"from\" must be a whole number from 1 to 2147483647");
   // A window beneath a message box is still drawn: its rows can be read, nothing else is done.
   ok({{"op", "open"}, {"window", "w_proto_form"}});
-  EXPECT_FALSE(ok({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_1"}})["state"]["pending"].is_null());
-  EXPECT_EQ(ok({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"display", true},
-                {"count", 1}, {"columns", {"ccph"}}})["display"],
+  EXPECT_FALSE(
+      ok({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_1"}})["state"]["pending"].is_null());
+  EXPECT_EQ(ok({{"op", "rows"},
+                {"window", "w_proto_grid"},
+                {"control", "dw_1"},
+                {"display", true},
+                {"count", 1},
+                {"columns", {"ccph"}}})["display"],
             json::parse(R"([{"ccph":"JL01 0112"}])"));
-  EXPECT_EQ(error({{"op", "grid"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"action", "click"}, {"row", 2}}),
-            "a message box is waiting for an answer");
+  EXPECT_EQ(
+      error({{"op", "grid"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"action", "click"}, {"row", 2}}),
+      "a message box is waiting for an answer");
   ok({{"op", "answer"}, {"button", 1}});
   // Without `display` the answer is the values, as before.
-  json v = ok({{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"count", 1},
-               {"columns", {"nkcsl"}}});
+  json v = ok(
+      {{"op", "rows"}, {"window", "w_proto_grid"}, {"control", "dw_1"}, {"count", 1}, {"columns", {"nkcsl"}}});
   EXPECT_EQ(v["rows"], json::parse(R"([{"nkcsl":1234567.5}])"));
 }
-
 
 // A control of a kind an op does not take is refused by name and kind, and nothing runs.
 TEST_F(DriverTest, AControlOfTheWrongKindIsRefusedForEachOp) {
@@ -269,7 +300,8 @@ TEST_F(DriverTest, AControlOfTheWrongKindIsRefusedForEachOp) {
        "control st_1 is a statictext; op click needs a commandbutton, picturebutton or radiobutton"},
       {{{"op", "select"}, {"control", "sle_1"}, {"value", "常用"}},
        "control sle_1 is a singlelineedit; op select needs a dropdownlistbox"},
-      {{{"op", "grid"}, {"control", "cb_1"}, {"action", "click"}}, "control cb_1 is a commandbutton; op grid needs a grid"},
+      {{{"op", "grid"}, {"control", "cb_1"}, {"action", "click"}},
+       "control cb_1 is a commandbutton; op grid needs a grid"},
       {{{"op", "edit"}, {"control", "sle_1"}, {"row", 1}, {"column", "ccph"}, {"value", "x"}},
        "control sle_1 is a singlelineedit; op edit needs a grid"},
       {{{"op", "rows"}, {"control", "ddlb_1"}}, "control ddlb_1 is a dropdownlistbox; op rows needs a grid"},
@@ -374,8 +406,10 @@ TEST_F(DriverTest, MalformedFieldsAreRefusedBeforeAnythingRuns) {
       // An id beyond an int once reached window 1 (4294967297 cut to 1).
       {R"({"op":"close","window":4294967297})",
        "field \"window\" must be a class name or a window id from 1 to 2147483647"},
-      {R"({"op":"close","window":1.5})", "field \"window\" must be a class name or a window id from 1 to 2147483647"},
-      {R"({"op":"close","window":true})", "field \"window\" must be a class name or a window id from 1 to 2147483647"},
+      {R"({"op":"close","window":1.5})",
+       "field \"window\" must be a class name or a window id from 1 to 2147483647"},
+      {R"({"op":"close","window":true})",
+       "field \"window\" must be a class name or a window id from 1 to 2147483647"},
       {R"({"op":"close"})", "field \"window\" (a class name or an id) is missing"},
       {R"({"op":5})", "field \"op\" (a string) is missing"},
   };
@@ -397,14 +431,23 @@ TEST_F(DriverTest, WellFormedVariantsOfFieldsAreTaken) {
   EXPECT_EQ(d.session().globals().gi_pzh, 3);
   json s = ok({{"op", "open"}, {"window", "w_proto_grid"}, {"parm", nullptr}})["state"];
   int id = s["windows"][0]["id"];
-  json setrow = json::parse(R"({"op":"grid","control":"dw_1","action":"setrow","row":3.0,"comment":"ignored"})");
+  json setrow = json::parse(
+      R"({"op":"grid","control":"dw_1","action":"setrow","row":3.0,"comment":"ignored"})");
   setrow["window"] = id;
   s = ok(setrow)["state"];
   EXPECT_EQ(s["windows"][0]["controls"]["dw_1"]["row"], 3);
-  json r = ok({{"op", "rows"}, {"window", id}, {"control", "dw_1"}, {"from", 3}, {"count", 2147483647},
+  json r = ok({{"op", "rows"},
+               {"window", id},
+               {"control", "dw_1"},
+               {"from", 3},
+               {"count", 2147483647},
                {"columns", {"ccph"}}});
   EXPECT_EQ(r["rows"], json::parse(R"([{"ccph":"JL01 0112"}])"));
-  r = ok({{"op", "rows"}, {"window", id}, {"control", "dw_1"}, {"from", 2147483647}, {"count", 2147483647},
+  r = ok({{"op", "rows"},
+          {"window", id},
+          {"control", "dw_1"},
+          {"from", 2147483647},
+          {"count", 2147483647},
           {"display", true}});
   EXPECT_EQ(r["display"], json::array());
 }

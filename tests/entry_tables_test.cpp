@@ -100,55 +100,53 @@ std::string numbered(const std::vector<std::string>& list,
 TEST(EntryTables, NumbersFollowTheListAndTheDeclarations) {
   // Object numbers are the list's lines; w_b is listed but not declared and keeps number 2.
   // Controls are numbered as the object first names them, scripts per control from 1.
-  EXPECT_EQ(numbered({"w_a", "w_b", "s_c"},
-                     {{"a.cpp",
-                       "SPARESTOCK_WINDOW(w_a, w_spmm)\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_a, cb_2, clicked, cb_2_clicked())\n"
-                       "SPARESTOCK_SCRIPT(w_a, open, open())\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_a, dw_edit, clicked, c())\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_a, cb_2, getfocus, g())\n"
-                       "SPARESTOCK_SCRIPT(w_a, gg, gg())\n"
-                       "SPARESTOCK_STRUCTURE(s_c)\n"}}),
+  EXPECT_EQ(numbered({"w_a", "w_b", "s_c"}, {{"a.cpp",
+                                              "SPARESTOCK_WINDOW(w_a, w_spmm)\n"
+                                              "SPARESTOCK_CONTROL_SCRIPT(w_a, cb_2, clicked, cb_2_clicked())\n"
+                                              "SPARESTOCK_SCRIPT(w_a, open, open())\n"
+                                              "SPARESTOCK_CONTROL_SCRIPT(w_a, dw_edit, clicked, c())\n"
+                                              "SPARESTOCK_CONTROL_SCRIPT(w_a, cb_2, getfocus, g())\n"
+                                              "SPARESTOCK_SCRIPT(w_a, gg, gg())\n"
+                                              "SPARESTOCK_STRUCTURE(s_c)\n"}}),
             "w_a 1: 0.0 create 0.1 open 0.2 gg 1.1 cb_2.clicked 1.2 cb_2.getfocus 2.1 dw_edit.clicked\n"
             "s_c 3: 0.0 create 0.1 fields");
 
   // A descendant keeps its ancestor's control numbers, declared in another file; its own
   // controls follow the ancestor's highest. A user object's declared scripts follow destroy.
-  EXPECT_EQ(numbered({"w_d", "w_a", "uo_x"},
-                     {{"a.cpp",
-                       "SPARESTOCK_WINDOW(w_a, w_spmm)\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_a, dw_edit, clicked, c())\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_a, cb_1, clicked, c())\n"
-                       "SPARESTOCK_USEROBJECT(uo_x)\n"
-                       "SPARESTOCK_SCRIPT(uo_x, of_sort, of_sort())\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(uo_x, rb_1, clicked, c())\n"},
-                      {"d.cpp",
-                       "SPARESTOCK_WINDOW(w_d, w_a)\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_d, cb_9, clicked, c())\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_d, cb_1, clicked, c())\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_d, cb_8, clicked, c())\n"}}),
+  EXPECT_EQ(numbered({"w_d", "w_a", "uo_x"}, {{"a.cpp",
+                                               "SPARESTOCK_WINDOW(w_a, w_spmm)\n"
+                                               "SPARESTOCK_CONTROL_SCRIPT(w_a, dw_edit, clicked, c())\n"
+                                               "SPARESTOCK_CONTROL_SCRIPT(w_a, cb_1, clicked, c())\n"
+                                               "SPARESTOCK_USEROBJECT(uo_x)\n"
+                                               "SPARESTOCK_SCRIPT(uo_x, of_sort, of_sort())\n"
+                                               "SPARESTOCK_CONTROL_SCRIPT(uo_x, rb_1, clicked, c())\n"},
+                                              {"d.cpp",
+                                               "SPARESTOCK_WINDOW(w_d, w_a)\n"
+                                               "SPARESTOCK_CONTROL_SCRIPT(w_d, cb_9, clicked, c())\n"
+                                               "SPARESTOCK_CONTROL_SCRIPT(w_d, cb_1, clicked, c())\n"
+                                               "SPARESTOCK_CONTROL_SCRIPT(w_d, cb_8, clicked, c())\n"}}),
             "w_d 1: 0.0 create 2.1 cb_1.clicked 3.1 cb_9.clicked 4.1 cb_8.clicked\n"
             "w_a 2: 0.0 create 1.1 dw_edit.clicked 2.1 cb_1.clicked\n"
             "uo_x 3: 0.0 create 0.1 destroy 0.2 of_sort 1.1 rb_1.clicked");
 
   // A shared group's scripts stand where each object places the group.
-  EXPECT_EQ(numbered({"w_a", "w_b", "w_c"},
-                     {{"a.cpp",
-                       "SPARESTOCK_WINDOW(w_a, w_spmm)\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_a, dw_edit, clicked, c())\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_a, rb_3, clicked, c())\n"
-                       "SPARESTOCK_SHARED_CONTROL_SCRIPT(list, rb_3, clicked, c())\n"
-                       "SPARESTOCK_SHARED_CONTROL_SCRIPT(list, dw_edit, editchanged, c())\n"
-                       "SPARESTOCK_SHARED_SCRIPT(list, gg, gg())\n"
-                       "SPARESTOCK_WINDOW(w_b, w_a)\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_b, cb_8, clicked, c())\n"
-                       "SPARESTOCK_SHARES(w_b, list)\n"
-                       "SPARESTOCK_WINDOW(w_c, w_spmm)\n"
-                       "SPARESTOCK_SHARES(w_c, list)\n"
-                       "SPARESTOCK_CONTROL_SCRIPT(w_c, dw_edit, clicked, c())\n"}}),
-            "w_a 1: 0.0 create 1.1 dw_edit.clicked 2.1 rb_3.clicked\n"
-            "w_b 2: 0.0 create 0.1 gg 1.1 dw_edit.editchanged 2.1 rb_3.clicked 3.1 cb_8.clicked\n"
-            "w_c 3: 0.0 create 0.1 gg 1.1 rb_3.clicked 2.1 dw_edit.editchanged 2.2 dw_edit.clicked");
+  EXPECT_EQ(
+      numbered({"w_a", "w_b", "w_c"}, {{"a.cpp",
+                                        "SPARESTOCK_WINDOW(w_a, w_spmm)\n"
+                                        "SPARESTOCK_CONTROL_SCRIPT(w_a, dw_edit, clicked, c())\n"
+                                        "SPARESTOCK_CONTROL_SCRIPT(w_a, rb_3, clicked, c())\n"
+                                        "SPARESTOCK_SHARED_CONTROL_SCRIPT(list, rb_3, clicked, c())\n"
+                                        "SPARESTOCK_SHARED_CONTROL_SCRIPT(list, dw_edit, editchanged, c())\n"
+                                        "SPARESTOCK_SHARED_SCRIPT(list, gg, gg())\n"
+                                        "SPARESTOCK_WINDOW(w_b, w_a)\n"
+                                        "SPARESTOCK_CONTROL_SCRIPT(w_b, cb_8, clicked, c())\n"
+                                        "SPARESTOCK_SHARES(w_b, list)\n"
+                                        "SPARESTOCK_WINDOW(w_c, w_spmm)\n"
+                                        "SPARESTOCK_SHARES(w_c, list)\n"
+                                        "SPARESTOCK_CONTROL_SCRIPT(w_c, dw_edit, clicked, c())\n"}}),
+      "w_a 1: 0.0 create 1.1 dw_edit.clicked 2.1 rb_3.clicked\n"
+      "w_b 2: 0.0 create 0.1 gg 1.1 dw_edit.editchanged 2.1 rb_3.clicked 3.1 cb_8.clicked\n"
+      "w_c 3: 0.0 create 0.1 gg 1.1 rb_3.clicked 2.1 dw_edit.editchanged 2.2 dw_edit.clicked");
 }
 
 TEST(EntryTables, RefusesWhatCannotBeNumbered) {
@@ -159,12 +157,14 @@ TEST(EntryTables, RefusesWhatCannotBeNumbered) {
   };
   const std::vector<std::string> list = {"w_a", "w_b", "w_c"};
   for (const Case& c : std::vector<Case>{
-           {"not listed", {{"a.cpp", "SPARESTOCK_WINDOW(w_x, w_spmm)"}},
+           {"not listed",
+            {{"a.cpp", "SPARESTOCK_WINDOW(w_x, w_spmm)"}},
             "a.cpp:1: w_x is not in the module's object list"},
            {"declared twice",
             {{"a.cpp", "SPARESTOCK_WINDOW(w_a, w_spmm)"}, {"b.cpp", "\nSPARESTOCK_WINDOW(w_a, w_spmm)"}},
             "b.cpp:2: w_a is declared twice (also a.cpp:1)"},
-           {"script of nothing", {{"a.cpp", "SPARESTOCK_SCRIPT(w_b, open, open())"}},
+           {"script of nothing",
+            {{"a.cpp", "SPARESTOCK_SCRIPT(w_b, open, open())"}},
             "a.cpp:1: w_b is not a declared object"},
            {"script elsewhere",
             {{"a.cpp", "SPARESTOCK_WINDOW(w_a, w_spmm)"}, {"b.cpp", "SPARESTOCK_SCRIPT(w_a, open, open())"}},
@@ -174,14 +174,16 @@ TEST(EntryTables, RefusesWhatCannotBeNumbered) {
               "SPARESTOCK_WINDOW(w_a, w_spmm)\nSPARESTOCK_CONTROL_SCRIPT(w_a, cb_1, clicked, f())\n"
               "SPARESTOCK_CONTROL_SCRIPT(w_a, cb_1, clicked, g())"}},
             "a.cpp:3: w_a declares cb_1.clicked twice (also a.cpp:2)"},
-           {"create declared", {{"a.cpp", "SPARESTOCK_WINDOW(w_a, w_spmm)\nSPARESTOCK_SCRIPT(w_a, create, f())"}},
+           {"create declared",
+            {{"a.cpp", "SPARESTOCK_WINDOW(w_a, w_spmm)\nSPARESTOCK_SCRIPT(w_a, create, f())"}},
             "a.cpp:2: w_a declares create twice (also a.cpp:1)"},
            {"group and own script on one event",
             {{"a.cpp",
               "SPARESTOCK_SHARED_CONTROL_SCRIPT(g, cb_1, clicked, f())\nSPARESTOCK_WINDOW(w_a, w_spmm)\n"
               "SPARESTOCK_SHARES(w_a, g)\nSPARESTOCK_CONTROL_SCRIPT(w_a, cb_1, clicked, g())"}},
             "a.cpp:4: w_a declares cb_1.clicked twice (also a.cpp:1)"},
-           {"unknown group", {{"a.cpp", "SPARESTOCK_WINDOW(w_a, w_spmm)\nSPARESTOCK_SHARES(w_a, list)"}},
+           {"unknown group",
+            {{"a.cpp", "SPARESTOCK_WINDOW(w_a, w_spmm)\nSPARESTOCK_SHARES(w_a, list)"}},
             "a.cpp:2: list is not a shared group"},
            {"group named as an object",
             {{"a.cpp", "SPARESTOCK_WINDOW(w_a, w_spmm)\nSPARESTOCK_SHARED_SCRIPT(w_a, gg, gg())"}},
@@ -200,7 +202,8 @@ TEST(EntryTables, RefusesWhatCannotBeNumbered) {
 }
 
 TEST(EntryTables, ObjectListRefusesRepeatsAndNonNames) {
-  EXPECT_EQ(read_object_list("# forms\nw_a\n\n  w_b  \n", "objects.txt"), (std::vector<std::string>{"w_a", "w_b"}));
+  EXPECT_EQ(read_object_list("# forms\nw_a\n\n  w_b  \n", "objects.txt"),
+            (std::vector<std::string>{"w_a", "w_b"}));
   try {
     read_object_list("w_a\nw_b\nw_a\n", "objects.txt");
     ADD_FAILURE() << "a name listed twice was read";
@@ -211,14 +214,12 @@ TEST(EntryTables, ObjectListRefusesRepeatsAndNonNames) {
 }
 
 TEST(EntryTables, HeaderNamesEveryEntryOnce) {
-  auto objects = [](const char* source) {
-    return number_objects({"w_a", "w_b"}, scan(source, "a.cpp"));
-  };
-  std::string h = header(objects(
-      "SPARESTOCK_WINDOW(w_a, w_spmm)\nSPARESTOCK_SCRIPT(w_a, open, open())\n"
-      "SPARESTOCK_SHARED_CONTROL_SCRIPT(list, cb_5, clicked, f())\n"
-      "SPARESTOCK_WINDOW(w_b, w_a)\nSPARESTOCK_CONTROL_SCRIPT(w_b, cb_8, clicked, f())\n"
-      "SPARESTOCK_SHARES(w_b, list)"));
+  auto objects = [](const char* source) { return number_objects({"w_a", "w_b"}, scan(source, "a.cpp")); };
+  std::string h = header(
+      objects("SPARESTOCK_WINDOW(w_a, w_spmm)\nSPARESTOCK_SCRIPT(w_a, open, open())\n"
+              "SPARESTOCK_SHARED_CONTROL_SCRIPT(list, cb_5, clicked, f())\n"
+              "SPARESTOCK_WINDOW(w_b, w_a)\nSPARESTOCK_CONTROL_SCRIPT(w_b, cb_8, clicked, f())\n"
+              "SPARESTOCK_SHARES(w_b, list)"));
   for (const char* line : {
            "#define SPARESTOCK_NUMBER_w_a 1\n",
            "#define SPARESTOCK_SCRIPTS_w_a \\\n    {0, 0, \"\", \"create\"}, \\\n    {0, 1, \"\", \"open\"}\n",

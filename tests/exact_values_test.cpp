@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fmt/format.h>
+#include <cstdlib>
 #include <set>
 
 #include "grids/definitions.h"
@@ -23,8 +23,7 @@ using db::Value;
 Decimal dec(const char* text) { return *Decimal::parse(text); }
 
 // The part numbers a statement returns in its column `ccph`.
-std::set<std::string> parts_of(Transaction& tx, const std::string& statement,
-                               const db::HostVariables& vars) {
+std::set<std::string> parts_of(Transaction& tx, const std::string& statement, const db::HostVariables& vars) {
   std::set<std::string> out;
   auto c = tx.open_cursor(statement, vars);
   EXPECT_TRUE(c) << tx.sqlerrtext;
@@ -152,7 +151,10 @@ TEST_P(ExactValuesTest, FractionalQuantitiesStayExact) {
       EXPECT_EQ((*row)[0].decimal().to_string(), f.available);
 
       bool no_stock = dec(f.nkcsl).is_zero(), none_available = dec(f.available).is_zero();
-      if (no_stock && none_available) zero.insert(ccph); else listed.insert(ccph);
+      if (no_stock && none_available)
+        zero.insert(ccph);
+      else
+        listed.insert(ccph);
       if (no_stock && dec(f.nsqsl).is_zero() && dec(f.nykps).is_zero()) empty.insert(ccph);
     }
   }
@@ -183,8 +185,10 @@ TEST_P(ExactValuesTest, WritesAreRoundedToTheColumnsScale) {
       {"D2", "insert into dbj030 (cgsh, ckh, ccph, ndj) values ('01', '01', 'D2', :v)", 2.675, "2.68"},
       {"D3", "insert into dbj030 (cgsh, ckh, ccph, ndj) values ('01', '01', 'D3', :v)", "-0.125", "-0.13"},
       {"D4", "insert into dbj030 (cgsh, ckh, ccph, ndj) values ('01', '01', 'D4', 0.005)", Value(), "0.01"},
-      {"D5", "insert into dbj030 (cgsh, ckh, ccph, ndj) values ('01', '01', 'D5', 0.1 + 0.2)", Value(), "0.30"},
-      {"D6", "insert into dbj030 (cgsh, ckh, ccph, ndj) values ('01', '01', 'D6', 10 * 1.0045)", Value(), "10.05"},
+      {"D5", "insert into dbj030 (cgsh, ckh, ccph, ndj) values ('01', '01', 'D5', 0.1 + 0.2)", Value(),
+       "0.30"},
+      {"D6", "insert into dbj030 (cgsh, ckh, ccph, ndj) values ('01', '01', 'D6', 10 * 1.0045)", Value(),
+       "10.05"},
       {"D7", "insert into dbj030 (cgsh, ckh, ccph, ndj) values ('01', '01', 'D7', :v)", 7, "7.00"},
   };
   for (const auto& c : cases)
@@ -251,18 +255,18 @@ struct KeyColumn {
 };
 
 const KeyColumn kKeyColumns[] = {
-    {"dbj030", "cgsh", 2}, {"dbj030", "ckh", 2},  {"dbj030", "ccph", 20},
-    {"dbj002", "cgsh", 2}, {"dbj002", "ccph", 20}, {"dbj003", "cgsh", 2},
-    {"dbj003", "ckh", 2},  {"dbj004", "ckqh", 2},  {"dbj005", "cgsh", 2},
-    {"dbj005", "ckh", 2},  {"dbj005", "ckqh", 2},  {"dbj005", "ckwh", 10},
+    {"dbj030", "cgsh", 2},  {"dbj030", "ckh", 2},  {"dbj030", "ccph", 20}, {"dbj002", "cgsh", 2},
+    {"dbj002", "ccph", 20}, {"dbj003", "cgsh", 2}, {"dbj003", "ckh", 2},   {"dbj004", "ckqh", 2},
+    {"dbj005", "cgsh", 2},  {"dbj005", "ckh", 2},  {"dbj005", "ckqh", 2},  {"dbj005", "ckwh", 10},
 };
 
 // The key columns of a table and the value each takes in the first row of a test.
 std::vector<std::pair<std::string, std::string>> key_of(const std::string& table) {
-  std::map<std::string, std::vector<std::string>> keys = {
-      {"dbj030", {"cgsh", "ckh", "ccph"}}, {"dbj002", {"cgsh", "ccph"}},
-      {"dbj003", {"cgsh", "ckh"}},         {"dbj004", {"ckqh"}},
-      {"dbj005", {"cgsh", "ckh", "ckqh", "ckwh"}}};
+  std::map<std::string, std::vector<std::string>> keys = {{"dbj030", {"cgsh", "ckh", "ccph"}},
+                                                          {"dbj002", {"cgsh", "ccph"}},
+                                                          {"dbj003", {"cgsh", "ckh"}},
+                                                          {"dbj004", {"ckqh"}},
+                                                          {"dbj005", {"cgsh", "ckh", "ckqh", "ckwh"}}};
   std::map<std::string, std::string> first = {
       {"cgsh", "01"}, {"ckh", "01"}, {"ccph", "ZZZZ FRACT"}, {"ckqh", "01"}, {"ckwh", "A001"}};
   std::vector<std::pair<std::string, std::string>> out;

@@ -135,9 +135,7 @@ TEST_P(GgCaseFile, EveryExpressionParses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, GgCaseFile, testing::Values("variant_a.txt", "variant_b.txt"),
-                         [](const auto& info) {
-                           return std::string(info.param).substr(0, 9);
-                         });
+                         [](const auto& info) { return std::string(info.param).substr(0, 9); });
 
 TEST(FilterBuilder, EscapedTextReadsBackAsTyped) {
   SearchInputs in;
@@ -156,8 +154,8 @@ TEST(FilterBuilder, FilterLiteral) {
     const char* value;
     const char* literal;
   } rows[] = {
-      {"", ""},          {"ABC", "ABC"},     {"A'B", "A~'B"},   {"~", "~~"},
-      {"~'", "~~~'"},    {"''", "~'~'"},     {"汽车", "汽车"},  {"A%_\"", "A%_\""},
+      {"", ""},       {"ABC", "ABC"}, {"A'B", "A~'B"},  {"~", "~~"},
+      {"~'", "~~~'"}, {"''", "~'~'"}, {"汽车", "汽车"}, {"A%_\"", "A%_\""},
   };
   for (auto& r : rows) EXPECT_EQ(filter_literal(r.value), r.literal) << r.value;
 }
@@ -167,8 +165,8 @@ TEST(FilterBuilder, SearchTextIsTrimmedAndUpperCased) {
     const char* typed;
     const char* text;
   } rows[] = {
-      {"abc", "ABC"},     {"  aBc  ", "ABC"}, {"   ", ""},      {"", ""},
-      {"a b", "A B"},     {"刹车片a", "刹车片A"}, {"z9-", "Z9-"},
+      {"abc", "ABC"}, {"  aBc  ", "ABC"},     {"   ", ""},    {"", ""},
+      {"a b", "A B"}, {"刹车片a", "刹车片A"}, {"z9-", "Z9-"},
   };
   for (auto& r : rows) EXPECT_EQ(search_text(r.typed), r.text) << r.typed;
 }
@@ -197,10 +195,12 @@ TEST(FilterBuilder, NothingTypedSetsTheWarehouseOrTheEmptyFilter) {
       {Variant::A, 4, "", "", "", false, "dbj002_lcyjbs = 0"},
       {Variant::B, 4, "", "", "01", false, "dbj002_lcyjbs = 0 and dbj030_ckh = '01'"},
       // a popup part number is something to search for, even without typed text
-      {Variant::A, 1, "", "12", "", false, "(mid(dbj030_ccph,5,13) like '12%') or "
-                                           "(mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,13) like '12%')"},
-      {Variant::B, 5, " ", "12", "", false, "dbj002_cflh = '' and ((mid(dbj030_ccph,5,13) like '12%') or "
-                                            "(mid(dbj030_ccph,5,1)=' ' and (mid(dbj030_ccph,6,13) like '12%')))"},
+      {Variant::A, 1, "", "12", "", false,
+       "(mid(dbj030_ccph,5,13) like '12%') or "
+       "(mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,13) like '12%')"},
+      {Variant::B, 5, " ", "12", "", false,
+       "dbj002_cflh = '' and ((mid(dbj030_ccph,5,13) like '12%') or "
+       "(mid(dbj030_ccph,5,1)=' ' and (mid(dbj030_ccph,6,13) like '12%')))"},
   };
   for (const Row& r : rows) {
     SearchInputs in;
@@ -216,7 +216,9 @@ TEST(FilterBuilder, NothingTypedSetsTheWarehouseOrTheEmptyFilter) {
     // The nothing-to-search path neither restores the mode nor reports an empty result.
     EXPECT_EQ(out.restore_mode, !r.step1);
     EXPECT_FALSE(out.reset_i_bs);
-    if (r.step1) { EXPECT_FALSE(out.via_f_check); }
+    if (r.step1) {
+      EXPECT_FALSE(out.via_f_check);
+    }
   }
 }
 
@@ -237,9 +239,8 @@ TEST(FilterBuilder, CommonFlagIsOneOnlyForExactly常用) {
     const char* text;
     const char* filter;
   } rows[] = {
-      {"常用", "dbj002_lcyjbs = 1"},   {"不常用", "dbj002_lcyjbs = 0"},
-      {"", "dbj002_lcyjbs = 0"},       {"常用 ", "dbj002_lcyjbs = 0"},
-      {" 常用", "dbj002_lcyjbs = 0"},
+      {"常用", "dbj002_lcyjbs = 1"},  {"不常用", "dbj002_lcyjbs = 0"}, {"", "dbj002_lcyjbs = 0"},
+      {"常用 ", "dbj002_lcyjbs = 0"}, {" 常用", "dbj002_lcyjbs = 0"},
   };
   for (Variant v : {Variant::A, Variant::B}) {
     for (auto& r : rows) {
@@ -311,8 +312,8 @@ class GgDatabase : public testing::TestWithParam<db::Backend> {
     tdb_ = std::make_unique<test::TestDatabase>(GetParam());
     // Company 01: one usable and one disabled code per table; company 02: a code of its own.
     auto conn = tdb_->connect();
-    for (const char* table : {"dbj001 (cgsh, cflh, ltybs)", "dbj003 (cgsh, ckh, ltybs)",
-                              "dxl002 (cgsh, ccxh, ltybs)"}) {
+    for (const char* table :
+         {"dbj001 (cgsh, cflh, ltybs)", "dbj003 (cgsh, ckh, ltybs)", "dxl002 (cgsh, ccxh, ltybs)"}) {
       const std::string sql = std::string("insert into ") + table + " values (?, ?, ?)";
       conn->exec(sql, {"01", "A1", 0});
       conn->exec(sql, {"01", "D1", 1});
@@ -396,8 +397,7 @@ TEST_P(GgDatabase, Mode6WithAWarehouseRestrictionUsesTheTypedWarehouse) {
   EXPECT_TRUE(out.reset_i_bs);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, GgDatabase, testing::ValuesIn(test::backends()),
-                         test::backend_name_of);
+INSTANTIATE_TEST_SUITE_P(Backends, GgDatabase, testing::ValuesIn(test::backends()), test::backend_name_of);
 
 }  // namespace
 }  // namespace sparestock

@@ -57,11 +57,10 @@ TEST_F(FindRequired, ReportsTheFirstEmptyRequiredColumnAfterTheStartRow) {
     long from;
     const char* found;
   } cases[] = {
-      {0, "2/3/nsdsl"},  // a null quantity; the empty zone of row 1 is not required
-      {2, "3/1/ccph"},   // blank text counts as empty
-      {3, "0"},          // nothing after row 3
-      {4, "0"},
-      {5, "-1"},         // past the last row
+      {0, "2/3/nsdsl"},             // a null quantity; the empty zone of row 1 is not required
+      {2, "3/1/ccph"},              // blank text counts as empty
+      {3, "0"},                     // nothing after row 3
+      {4, "0"},         {5, "-1"},  // past the last row
       {-1, "-1"},
   };
   for (const auto& c : cases) EXPECT_EQ(search(c.from), c.found) << "from row " << c.from;

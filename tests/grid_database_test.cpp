@@ -31,12 +31,17 @@ class GridDatabase : public testing::TestWithParam<Backend> {
     exec("insert into dbj002 (cgsh, ccph, ccpmc, ncgdj, ncbgx, ncbdx) values (:g, :p, :n, 2, :h, :l)",
          {{"g", gsh}, {"p", ccph}, {"n", name}, {"h", Value(int64_t{high})}, {"l", Value(int64_t{low})}});
   }
-  void stock(const char* gsh, const char* ckh, const char* ccph, const char* nkcsl,
-             const char* nsqsl = "0", const char* nsdsl = "0") {
-    exec("insert into dbj030 (cgsh, ckh, ccph, ckqh, ckwh, nkcsl, nsqsl, nsdsl, ndj) "
-         "values (:g, :k, :p, 'A1', 'W1', :q, :s, :d, 1.5)",
-         {{"g", gsh}, {"k", ckh}, {"p", ccph}, {"q", *Decimal::parse(nkcsl)},
-          {"s", *Decimal::parse(nsqsl)}, {"d", *Decimal::parse(nsdsl)}});
+  void stock(const char* gsh, const char* ckh, const char* ccph, const char* nkcsl, const char* nsqsl = "0",
+             const char* nsdsl = "0") {
+    exec(
+        "insert into dbj030 (cgsh, ckh, ccph, ckqh, ckwh, nkcsl, nsqsl, nsdsl, ndj) "
+        "values (:g, :k, :p, 'A1', 'W1', :q, :s, :d, 1.5)",
+        {{"g", gsh},
+         {"k", ckh},
+         {"p", ccph},
+         {"q", *Decimal::parse(nkcsl)},
+         {"s", *Decimal::parse(nsqsl)},
+         {"d", *Decimal::parse(nsdsl)}});
   }
 
   // Rows of a query on a second connection, "a|b; c|d".
@@ -84,16 +89,18 @@ TEST_P(GridDatabase, StockListOfOneCompany) {
   // The definition's sort: warehouse, then main group.
   std::string rows;
   for (long r = 1; r <= g.rowcount(); ++r)
-    rows += g.getitemstring(r, "dbj030_ckh").value_or("-") + " " +
-            g.getitemstring(r, "CCPH").value_or("-") + " " +
-            g.getitemstring(r, "ccpmc").value_or("null") + " " +
+    rows += g.getitemstring(r, "dbj030_ckh").value_or("-") + " " + g.getitemstring(r, "CCPH").value_or("-") +
+            " " + g.getitemstring(r, "ccpmc").value_or("null") + " " +
             g.getitemstring(r, "nkykc").value_or("null") + "; ";
-  EXPECT_EQ(rows, "01 GONE null 5.00; 01 JL01 123 活塞 -2.00; 01 JL0112 机油滤清器 3.00; 02 JL0112 机油滤清器 2.00; ");
+  EXPECT_EQ(
+      rows,
+      "01 GONE null 5.00; 01 JL01 123 活塞 -2.00; 01 JL0112 机油滤清器 3.00; 02 JL0112 机油滤清器 2.00; ");
   EXPECT_EQ(g.band_value("compute_2")->as_text(), "3");
   EXPECT_EQ(g.band_value("compute_4")->as_text(), "10.00");
   EXPECT_EQ(g.getitemdecimal(3, "compute_1")->to_string(), "4.5000");
   // A search of the enquiry form, then the sort of its radio button.
-  g.setfilter("(mid(dbj030_ccph,5,13) like '12%') or (mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,13) like '12%')");
+  g.setfilter(
+      "(mid(dbj030_ccph,5,13) like '12%') or (mid(dbj030_ccph,5,1)=' ' and mid(dbj030_ccph,6,13) like '12%')");
   g.filter();
   EXPECT_EQ(g.rowcount(), 3);
   g.setsort("CCPH A, dbj030_ckh D");
@@ -243,7 +250,8 @@ TEST_P(GridDatabase, InsertReadsBackTheIdentityKeyAndDeleteRemovesRows) {
   auto k1 = g.getitemnumber(1, "nsxh"), k2 = g.getitemnumber(2, "nsxh");
   ASSERT_TRUE(k1 && k2);
   EXPECT_NE(*k1, *k2);
-  EXPECT_EQ(query("select ccph, nydj, nxdj, cbs from dbj060 where nsxh = " + std::to_string(static_cast<long>(*k2))),
+  EXPECT_EQ(query("select ccph, nydj, nxdj, cbs from dbj060 where nsxh = " +
+                  std::to_string(static_cast<long>(*k2))),
             "P2|1.50|1.75|3");
   EXPECT_EQ(g.getitemstatus(1, 0), ItemStatus::NotModified);
   EXPECT_EQ(g.getitemstatus(3, 0), ItemStatus::New);
@@ -269,8 +277,7 @@ TEST_P(GridDatabase, AGridWithoutUpdateTableWritesNothing) {
   EXPECT_EQ(g.last_error(), "grid d_bj704_002 has no update table; its changes cannot be written");
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, GridDatabase, testing::ValuesIn(test::backends()),
-                         test::backend_name_of);
+INSTANTIATE_TEST_SUITE_P(Backends, GridDatabase, testing::ValuesIn(test::backends()), test::backend_name_of);
 
 }  // namespace
 }  // namespace sparestock::grid

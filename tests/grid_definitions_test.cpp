@@ -65,10 +65,10 @@ std::set<std::string> host_variables(const std::string& s) {
 }
 
 TEST(GridDefinitions, EveryDefinitionIsPresentOnce) {
-  const std::vector<std::string> expected = {
-      "d_bj704_002", "d_bj704_0021", "d_bj704_004", "d_bj704_001", "d_bjbq",
-      "d_bj701_001", "d_bj701_002",  "d_bj701_003", "d_bj703_002", "d_bj902_002",
-      "d_bj902_004", "d_bjcx_001",   "r_bj600_001", "r_bj600_002", "r_bj606_001"};
+  const std::vector<std::string> expected = {"d_bj704_002", "d_bj704_0021", "d_bj704_004", "d_bj704_001",
+                                             "d_bjbq",      "d_bj701_001",  "d_bj701_002", "d_bj701_003",
+                                             "d_bj703_002", "d_bj902_002",  "d_bj902_004", "d_bjcx_001",
+                                             "r_bj600_001", "r_bj600_002",  "r_bj606_001"};
   std::vector<std::string> names;
   // The host's own definition (voucher lines) is installed beside the module's.
   for (const auto& d : grid::all_definitions())
@@ -108,9 +108,13 @@ TEST(GridDefinitions, ColumnsMatchTheirStatements) {
     for (const auto& c : d.columns) {
       EXPECT_TRUE(names.insert(c.name).second) << "duplicate column " << c.name;
       EXPECT_FALSE(c.format.empty()) << c.name;
-      if (c.type == GridType::Char) { EXPECT_GT(c.length, 0) << c.name; }
+      if (c.type == GridType::Char) {
+        EXPECT_GT(c.length, 0) << c.name;
+      }
       // A column without a heading is one that is not shown under a heading of its own.
-      if (!c.visible) { EXPECT_TRUE(c.heading.empty()) << c.name; }
+      if (!c.visible) {
+        EXPECT_TRUE(c.heading.empty()) << c.name;
+      }
     }
     // Retrieval arguments are exactly the statement's host variables.
     std::set<std::string> args;
@@ -192,7 +196,9 @@ TEST(GridDefinitions, StockListRelatives) {
     EXPECT_EQ(printed.columns[i].type, stock.columns[i].type);
     EXPECT_EQ(printed.columns[i].length, stock.columns[i].length);
     EXPECT_EQ(printed.columns[i].scale, stock.columns[i].scale);
-    if (i < 21) { EXPECT_EQ(zero.columns[i].name, stock.columns[i].name); }
+    if (i < 21) {
+      EXPECT_EQ(zero.columns[i].name, stock.columns[i].name);
+    }
   }
   EXPECT_EQ(zero.columns.back().name, "compute_0022");
   EXPECT_NE(zero.statement.find("dbj030.ndj*dbj030.nkcsl FROM"), std::string::npos);
@@ -246,15 +252,16 @@ TEST(GridDefinitions, HeadingsAndFormats) {
   EXPECT_TRUE(column(def("r_bj600_001"), "dbj032_nzmsl")->visible);
   // The common-part column of the alarm grid shows text.
   const ColumnDef* common = column(def("d_bj703_002"), "lcyjbs");
-  EXPECT_EQ(common->code_table,
-            (std::vector<std::pair<std::string, std::string>>{{"1", "常用"}, {"0", ""}}));
+  EXPECT_EQ(common->code_table, (std::vector<std::pair<std::string, std::string>>{{"1", "常用"}, {"0", ""}}));
 }
 
 TEST(GridDefinitions, StandingFilterSortsAndArguments) {
   EXPECT_EQ(def("d_bj703_002").filter, " ncbgx <> 0 or  ncbdx <> 0");
   EXPECT_EQ(def("d_bj703_002").arguments[1].type, GridType::Number);
   for (const auto& d : grid::all_definitions()) {
-    if (d.name != "d_bj703_002") { EXPECT_TRUE(d.filter.empty()) << d.name; }
+    if (d.name != "d_bj703_002") {
+      EXPECT_TRUE(d.filter.empty()) << d.name;
+    }
   }
   EXPECT_EQ(def("r_bj606_001").sort, "dbj032_ckh A, dbj032_ckqh A, dbj032_ckwh A");
   EXPECT_EQ(def("r_bj600_002").sort, "dbj032_ckh A, dbj032_ckqh A, dbj032_ckwh A, dbj032_ccph A");
@@ -270,8 +277,12 @@ TEST(GridDefinitions, OnlyTheAdjustmentAndLogGridsWrite) {
     for (const auto& c : d.columns) {
       if (c.key) keys.push_back(c.name);
       if (c.updatable) updatable.push_back(c.name);
-      if (c.updatable || c.key) { EXPECT_EQ(c.db_name, c.name); }
-      if (c.identity) { EXPECT_TRUE(c.key && !c.updatable); }
+      if (c.updatable || c.key) {
+        EXPECT_EQ(c.db_name, c.name);
+      }
+      if (c.identity) {
+        EXPECT_TRUE(c.key && !c.updatable);
+      }
     }
     if (d.name == "d_bj701_001" || d.name == "d_bj701_002") {
       EXPECT_EQ(d.update_table, "dbj030");

@@ -66,19 +66,19 @@ TEST_F(MenuTest, TheModuleMenuAddsQueryAndBrowseItemsAfterTheInheritedOnes) {
   std::vector<std::string> names;
   json w = sc.window("w_hl_probe");
   for (const auto& i : w["menu"]["items"]) names.push_back(i["name"]);
-  EXPECT_EQ(names, (std::vector<std::string>{"m_edit", "m_change", "m_add", "m_delete", "m_cancel",
-                                             "m_save", "m_exit1", "m_print1", "m_preview", "m_print",
-                                             "m_help1", "m_help", "m_2", "m_1", "m_4", "m_3", "m_",
-                                             "m_5", "m_6", "m_7", "m_8"}));
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "m_edit",   "m_change",  "m_add",   "m_delete", "m_cancel", "m_save", "m_exit1",
+                       "m_print1", "m_preview", "m_print", "m_help1",  "m_help",   "m_2",    "m_1",
+                       "m_4",      "m_3",       "m_",      "m_5",      "m_6",      "m_7",    "m_8"}));
 }
 
 TEST_F(MenuTest, CommandsRaiseTheirEvents) {
   open_with("m_module");
   const std::pair<const char*, const char*> cases[] = {
-      {"m_change", "ue_getfocus"}, {"m_add", "ue_add"},     {"m_delete", "ue_delete"},
-      {"m_cancel", "ue_cancel"},   {"m_save", "ue_save"},   {"m_help", "ue_help"},
-      {"m_1", "ue_query"},         {"m_3", "ue_sort"},      {"m_5", "ue_first"},
-      {"m_6", "ue_last"},          {"m_7", "ue_next"},      {"m_8", "ue_end"},
+      {"m_change", "ue_getfocus"},  {"m_add", "ue_add"},    {"m_delete", "ue_delete"},
+      {"m_cancel", "ue_cancel"},    {"m_save", "ue_save"},  {"m_help", "ue_help"},
+      {"m_1", "ue_query"},          {"m_3", "ue_sort"},     {"m_5", "ue_first"},
+      {"m_6", "ue_last"},           {"m_7", "ue_next"},     {"m_8", "ue_end"},
       {"m_edit.m_save", "ue_save"}, {"m_4.m_7", "ue_next"},
   };
   std::string expected;
@@ -103,13 +103,16 @@ TEST_F(MenuTest, ClicksThatCannotReachAnItemAreRefusedAndRunNothing) {
       {"m_", "menu item m_ is a separator"},
       {"m_preview", "menu item m_preview is disabled"},
   };
-  for (auto [item, message] : cases) EXPECT_EQ(sc.error({{"op", "menu"}, {"window", "w_hl_probe"}, {"item", item}}), message);
+  for (auto [item, message] : cases)
+    EXPECT_EQ(sc.error({{"op", "menu"}, {"window", "w_hl_probe"}, {"item", item}}), message);
   EXPECT_EQ(sc.text("w_hl_probe", "st_1"), "");
   // A disabled submenu disables its items.
   sc.session().post([&] { menu_of(*sc.session().windows().find("w_hl_probe"))->item("m_4").enabled = false; });
-  EXPECT_EQ(sc.error({{"op", "menu"}, {"window", "w_hl_probe"}, {"item", "m_5"}}), "menu item m_5 is disabled");
+  EXPECT_EQ(sc.error({{"op", "menu"}, {"window", "w_hl_probe"}, {"item", "m_5"}}),
+            "menu item m_5 is disabled");
   // A hidden entry whose toolbar button shows is still reachable.
-  sc.session().post([&] { menu_of(*sc.session().windows().find("w_hl_probe"))->item("m_help").visible = false; });
+  sc.session().post(
+      [&] { menu_of(*sc.session().windows().find("w_hl_probe"))->item("m_help").visible = false; });
   sc.ok({{"op", "menu"}, {"window", "w_hl_probe"}, {"item", "m_help"}});
   EXPECT_EQ(sc.text("w_hl_probe", "st_1"), "ue_help");
 }
@@ -119,7 +122,8 @@ TEST_F(MenuTest, AddOfM_bj605_001RunsTheInheritedActionThenStaysDisabled) {
   sc.ok({{"op", "menu"}, {"window", "w_hl_probe"}, {"item", "m_add"}});
   EXPECT_EQ(sc.text("w_hl_probe", "st_1"), "ue_add");
   EXPECT_EQ(item_of(sc.window("w_hl_probe"), "m_add")["enabled"], false);
-  EXPECT_EQ(sc.error({{"op", "menu"}, {"window", "w_hl_probe"}, {"item", "m_add"}}), "menu item m_add is disabled");
+  EXPECT_EQ(sc.error({{"op", "menu"}, {"window", "w_hl_probe"}, {"item", "m_add"}}),
+            "menu item m_add is disabled");
   EXPECT_EQ(sc.text("w_hl_probe", "st_1"), "ue_add");
   // The other commands are untouched.
   sc.ok({{"op", "menu"}, {"window", "w_hl_probe"}, {"item", "m_delete"}});

@@ -3,10 +3,10 @@
 // and an editing form on the company's stock records. Registered once per test program.
 
 #include "host/grid/print.h"
+#include "host/lib/global_functions.h"
 #include "host/lib/host_library.h"
 #include "host/lib/menus.h"
 #include "host/lib/module_loader.h"
-#include "host/lib/global_functions.h"
 #include "host/lib/w_spmm.h"
 #include "tests/scenario.h"
 
@@ -16,8 +16,8 @@ namespace sparestock::lib::testing_windows {
 class w_hl_probe : public ui::Window {
  public:
   explicit w_hl_probe(ui::Session& s) : Window(s, "w_hl_probe") {
-    for (const char* e : {"ue_query", "ue_add", "ue_delete", "ue_save", "ue_cancel", "ue_sort",
-                          "ue_help", "ue_getfocus", "ue_first", "ue_last", "ue_next", "ue_end"})
+    for (const char* e : {"ue_query", "ue_add", "ue_delete", "ue_save", "ue_cancel", "ue_sort", "ue_help",
+                          "ue_getfocus", "ue_first", "ue_last", "ue_next", "ue_end"})
       on_user_event(e, [this, e] { st_1.text += (st_1.text.empty() ? "" : " ") + std::string(e); });
   }
   void open() override { menu = create_menu(session().windows().message.stringparm, *this); }

@@ -18,8 +18,6 @@ using namespace testing_windows;
 
 [[maybe_unused]] const bool registered = (register_host_test_windows(), true);
 
-
-
 class HostLibScenario : public test::ScenarioTest {
  protected:
   std::unique_ptr<db::Connection> conn = sc.database().connect();
@@ -122,28 +120,48 @@ TEST_P(HostLibScenario, SaveAndChangeStoreTheEditGridCancelDropsTheChanges) {
   long row = row_of("JL02 0200", "01");
   ASSERT_GT(row, 0);
   // The key columns are protected, the others take values.
-  EXPECT_EQ(sc.error({{"op", "edit"}, {"window", "w_hl_spmm"}, {"control", "dw_edit"}, {"row", row},
-                      {"column", "ckh"}, {"value", "02"}}),
+  EXPECT_EQ(sc.error({{"op", "edit"},
+                      {"window", "w_hl_spmm"},
+                      {"control", "dw_edit"},
+                      {"row", row},
+                      {"column", "ckh"},
+                      {"value", "02"}}),
             "the column ckh cannot be changed");
-  sc.ok({{"op", "edit"}, {"window", "w_hl_spmm"}, {"control", "dw_edit"}, {"row", row},
-         {"column", "nsdsl"}, {"value", "1.5"}});
+  sc.ok({{"op", "edit"},
+         {"window", "w_hl_spmm"},
+         {"control", "dw_edit"},
+         {"row", row},
+         {"column", "nsdsl"},
+         {"value", "1.5"}});
   sc.ok({{"op", "menu"}, {"window", "w_hl_spmm"}, {"item", "m_save"}});
   EXPECT_EQ(locked(), "1.50");
-  sc.ok({{"op", "edit"}, {"window", "w_hl_spmm"}, {"control", "dw_edit"}, {"row", row},
-         {"column", "nsdsl"}, {"value", "2"}});
+  sc.ok({{"op", "edit"},
+         {"window", "w_hl_spmm"},
+         {"control", "dw_edit"},
+         {"row", row},
+         {"column", "nsdsl"},
+         {"value", "2"}});
   sc.ok({{"op", "menu"}, {"window", "w_hl_spmm"}, {"item", "m_change"}});
   EXPECT_EQ(locked(), "2.00");
 
   // Cancel: the grid shows the stored records again.
-  sc.ok({{"op", "edit"}, {"window", "w_hl_spmm"}, {"control", "dw_edit"}, {"row", row},
-         {"column", "nsdsl"}, {"value", "9"}});
+  sc.ok({{"op", "edit"},
+         {"window", "w_hl_spmm"},
+         {"control", "dw_edit"},
+         {"row", row},
+         {"column", "nsdsl"},
+         {"value", "9"}});
   sc.ok({{"op", "menu"}, {"window", "w_hl_spmm"}, {"item", "m_cancel"}});
   EXPECT_EQ(sc.rows("w_hl_spmm", "dw_edit")[row_of("JL02 0200", "01") - 1]["nsdsl"], 2.0);
   EXPECT_EQ(locked(), "2.00");
 
   // Close with unsaved changes asks; "no" closes without writing.
-  sc.ok({{"op", "edit"}, {"window", "w_hl_spmm"}, {"control", "dw_edit"}, {"row", row},
-         {"column", "nsdsl"}, {"value", "3"}});
+  sc.ok({{"op", "edit"},
+         {"window", "w_hl_spmm"},
+         {"control", "dw_edit"},
+         {"row", row},
+         {"column", "nsdsl"},
+         {"value", "3"}});
   json s = sc.ok({{"op", "close"}, {"window", "w_hl_spmm"}});
   ASSERT_FALSE(s["pending"].is_null());
   EXPECT_EQ(s["pending"]["text"], "数据已修改，是否保存？");
@@ -160,13 +178,21 @@ TEST_P(HostLibScenario, AddAndDeleteWriteThroughTheEditGrid) {
   long row = g["row"];
   EXPECT_EQ(row, 5);
   for (auto [column, value] : {std::pair{"cgsh", "01"}, {"ckh", "02"}, {"ccph", "NEW-1"}, {"nkcsl", "4"}})
-    sc.ok({{"op", "edit"}, {"window", "w_hl_spmm"}, {"control", "dw_edit"}, {"row", row},
-           {"column", column}, {"value", value}});
+    sc.ok({{"op", "edit"},
+           {"window", "w_hl_spmm"},
+           {"control", "dw_edit"},
+           {"row", row},
+           {"column", column},
+           {"value", value}});
   sc.ok({{"op", "menu"}, {"window", "w_hl_spmm"}, {"item", "m_save"}});
   EXPECT_EQ(count("SELECT count(*) FROM dbj030 WHERE cgsh = '01' AND ckh = '02' AND ccph = 'NEW-1'"), 1);
   // Stored: the key is protected again.
-  EXPECT_EQ(sc.error({{"op", "edit"}, {"window", "w_hl_spmm"}, {"control", "dw_edit"}, {"row", row},
-                      {"column", "ccph"}, {"value", "NEW-2"}}),
+  EXPECT_EQ(sc.error({{"op", "edit"},
+                      {"window", "w_hl_spmm"},
+                      {"control", "dw_edit"},
+                      {"row", row},
+                      {"column", "ccph"},
+                      {"value", "NEW-2"}}),
             "the column ccph cannot be changed");
 
   // Delete asks first; "no" keeps the record, "yes" removes it.
@@ -251,13 +277,14 @@ TEST_P(HostLibScenario, VacantVoucherNumbersGoBackToDzz008) {
   };
   auto vacant = [&] {
     std::vector<long> out;
-    auto c = conn->query("SELECT npzh FROM dzz008 WHERE cgsh = '01' AND ckjn = '2026' AND ckjy = '12' AND cpzz = 'JZ' ORDER BY npzh");
+    auto c = conn->query(
+        "SELECT npzh FROM dzz008 WHERE cgsh = '01' AND ckjn = '2026' AND ckjy = '12' AND cpzz = 'JZ' ORDER BY npzh");
     while (c->next()) out.push_back(static_cast<long>(c->integer(0)));
     return out;
   };
   EXPECT_EQ(fxpzh("2026-12-08 10:00:00", "JZ", 5), 1);
   EXPECT_EQ(fxpzh("2026-12-20", "JZ", 3), 1);
-  EXPECT_EQ(fxpzh("2026-12-20", "JZ", 3), 1);  // already vacant: kept once
+  EXPECT_EQ(fxpzh("2026-12-20", "JZ", 3), 1);      // already vacant: kept once
   EXPECT_EQ(vacant(), (std::vector<long>{3, 5}));  // committed: another connection sees them
   // Refused: never issued, carried by a stored voucher, not a number, another period.
   EXPECT_EQ(fxpzh("2026-12-08", "JZ", 6), -1);

@@ -102,10 +102,12 @@ TEST_P(LedgerCheck, EachBrokenRuleIsReportedWithItsVoucher) {
        "INSERT INTO dch003 (cgsh, dpzrq, cpzz, npzbh, nhh, czy, ckm, nje, ljdbs) VALUES ('01', '2026-12-09 11:00:00', '记', 4, 2, '修改备件成本单价', '1243', -2.50, 1)",
        {"journals 记 4 2026-12-09 11:00:00"}},
       {"a number the numbering never issued",
-       "UPDATE dzz007 SET nzdpzh = 3 WHERE cgsh = '01'", "UPDATE dzz007 SET nzdpzh = 4 WHERE cgsh = '01'",
+       "UPDATE dzz007 SET nzdpzh = 3 WHERE cgsh = '01'",
+       "UPDATE dzz007 SET nzdpzh = 4 WHERE cgsh = '01'",
        {"numbering 记 4 2026-12-09 11:00:00", "numbering 记 4 2026-12-09 11:00:00"}},
       {"a number still listed as vacant",
-       "INSERT INTO dzz008 VALUES ('01', '2026', '12', '记', 3)", "DELETE FROM dzz008 WHERE npzh = 3",
+       "INSERT INTO dzz008 VALUES ('01', '2026', '12', '记', 3)",
+       "DELETE FROM dzz008 WHERE npzh = 3",
        {"numbering 记 3 2026-12-08 10:00:00", "numbering 记 3 2026-12-08 10:00:00"}},
       // The schema refuses this now; a database written before that rule may still hold it.
       {"one number on two vouchers of the month",
@@ -134,7 +136,8 @@ TEST_P(LedgerCheck, EachBrokenRuleIsReportedWithItsVoucher) {
     EXPECT_EQ(problems(check()), Rows{});
   }
   // Company 02's voucher was never issued by its numbering (highest 1): only 02 is told.
-  EXPECT_EQ(problems(check("02")), (Rows{"journals 记 3 2026-12-08 10:00:00", "numbering 记 3 2026-12-08 10:00:00"}));
+  EXPECT_EQ(problems(check("02")),
+            (Rows{"journals 记 3 2026-12-08 10:00:00", "numbering 记 3 2026-12-08 10:00:00"}));
 }
 
 // The command line: exit 0 and a summary on a sound ledger, exit 1 with the voucher listed.

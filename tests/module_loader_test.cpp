@@ -45,8 +45,9 @@ TEST(ModuleLoader, ModuleExportsATablePerObjectAndAnEntryPerScript) {
       forms.push_back(o.name);
       EXPECT_NE(ui::find_window_class(o.name), nullptr) << o.name;
     }
-  EXPECT_EQ(forms, (std::vector<std::string>{"w_bj704_001", "w_bj704_001_001", "w_bj704_001_003", "w_bj704_002",
-                                             "w_bj701_001", "w_bj701_001_001", "w_bj703_001", "w_bj902_001"}));
+  EXPECT_EQ(forms,
+            (std::vector<std::string>{"w_bj704_001", "w_bj704_001_001", "w_bj704_001_003", "w_bj704_002",
+                                      "w_bj701_001", "w_bj701_001_001", "w_bj703_001", "w_bj902_001"}));
 }
 
 const lib::ModuleObject& object_named(const std::vector<lib::ModuleObject>& objects, const std::string& name) {
@@ -62,11 +63,24 @@ TEST(ModuleLoader, NumbersComeFromTheObjectListAndTheDeclarations) {
     const char* object;
     int number;
   };
-  for (const Case& c : std::vector<Case>{{"w_bj704_001", 1}, {"w_bj704_001_001", 2}, {"w_bj704_001_003", 3},
-                                         {"w_bj704_002", 4}, {"w_bj701_001", 5}, {"w_bj701_001_001", 6}, {"w_bj703_001", 7}, {"w_bj902_001", 8}, {"m_bj600_001", 9}, {"m_bj605_001", 11},
-                                         {"uo_pdpx", 12}, {"s_bj605_001", 13}, {"s_bj605_003", 14},
-                                         {"d_bj704_002", 15}, {"r_bj606_001", 29}, {"s_bj704_001", 30},
-                                         {"help_201", 31}, {"help_211", 34}})
+  for (const Case& c : std::vector<Case>{{"w_bj704_001", 1},
+                                         {"w_bj704_001_001", 2},
+                                         {"w_bj704_001_003", 3},
+                                         {"w_bj704_002", 4},
+                                         {"w_bj701_001", 5},
+                                         {"w_bj701_001_001", 6},
+                                         {"w_bj703_001", 7},
+                                         {"w_bj902_001", 8},
+                                         {"m_bj600_001", 9},
+                                         {"m_bj605_001", 11},
+                                         {"uo_pdpx", 12},
+                                         {"s_bj605_001", 13},
+                                         {"s_bj605_003", 14},
+                                         {"d_bj704_002", 15},
+                                         {"r_bj606_001", 29},
+                                         {"s_bj704_001", 30},
+                                         {"help_201", 31},
+                                         {"help_211", 34}})
     EXPECT_EQ(object_named(objects, c.object).number, c.number) << c.object;
 
   // Every entry is named by the numbers of its table.
@@ -118,9 +132,19 @@ TEST(ModuleLoader, StructuresAreReportedThroughTheirFieldsEntry) {
            {common::s_bj605_003{"A0001", "滤清器", db::Decimal::parse("12.50").value()},
             {{"cph", "A0001"}, {"cpmc", "滤清器"}, {"cbdj", "12.50"}}},
            {row,
-            {{"ccph", "A0001"}, {"ccpmc", ""}, {"cjldw", ""}, {"ckh", ""}, {"nkcsl", 12}, {"nkykc", 0},
-             {"nckdj", "3.50"}, {"nwxdj", "0.00"}, {"ndj", "0.00"}, {"ncgdj", "0.00"}, {"ncbgx", 0},
-             {"ncbdx", 0}, {"ccjh", ""}}},
+            {{"ccph", "A0001"},
+             {"ccpmc", ""},
+             {"cjldw", ""},
+             {"ckh", ""},
+             {"nkcsl", 12},
+             {"nkykc", 0},
+             {"nckdj", "3.50"},
+             {"nwxdj", "0.00"},
+             {"ndj", "0.00"},
+             {"ncgdj", "0.00"},
+             {"ncbgx", 0},
+             {"ncbdx", 0},
+             {"ccjh", ""}}},
        })
     EXPECT_EQ(ui::close_value_to_json(c.value), c.expected) << c.expected.dump();
 }
@@ -132,9 +156,9 @@ TEST(ModuleLoader, HelpTopicsComeFromTheModule) {
   EXPECT_EQ(stock->title, "库存查询");
   // The index lists the module's topics beside the host's, each with what it covers.
   std::string index = lib::find_help_topic(0)->text;
-  for (const char* line : {"201 库存查询（查询备件库存情况、查询0库存）\n",
-                           "202 库存特殊调整（含库存数据恢复、清除空库位）\n", "204 查询库存超低储报警\n",
-                           "211 修改备件成本单价\n", "418 库存状态\n"})
+  for (const char* line :
+       {"201 库存查询（查询备件库存情况、查询0库存）\n", "202 库存特殊调整（含库存数据恢复、清除空库位）\n",
+        "204 查询库存超低储报警\n", "211 修改备件成本单价\n", "418 库存状态\n"})
     EXPECT_NE(index.find(line), std::string::npos) << line;
   // A number already taken is refused and changes nothing.
   EXPECT_FALSE(lib::register_help_topic({201, "另一个", "文字", ""}));
@@ -183,7 +207,8 @@ TEST(ModuleLoader, MissingOrForeignLibraryIsAClearError) {
   }
   // A library cut short: its section table lies beyond the end of the file.
   std::string cut = (std::filesystem::temp_directory_path() / "sparestock_cut_module.so").string();
-  std::filesystem::copy_file(lib::default_module_path(), cut, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(lib::default_module_path(), cut,
+                             std::filesystem::copy_options::overwrite_existing);
   std::filesystem::resize_file(cut, 4096);
   try {
     lib::exported_symbols(cut);

@@ -73,7 +73,8 @@ TEST(PickList, OnlyCatalogNamesReachTheStatement) {
     const char *table, *columns, *ret, *error;
   } cases[] = {
       {"dbj999", "ckh", "ckh", "pick list: table dbj999 is not in the database"},
-      {"dbj003 x; drop table dbj003", "ckh", "ckh", "pick list: table dbj003 x; drop table dbj003 is not in the database"},
+      {"dbj003 x; drop table dbj003", "ckh", "ckh",
+       "pick list: table dbj003 x; drop table dbj003 is not in the database"},
       {"", "ckh", "ckh", "pick list: no table given"},
       {"dbj003", "", "ckh", "pick list: no columns given for dbj003"},
       {"dbj003", "ckh,(select 1)", "ckh", "pick list: table dbj003 has no column (select 1)"},
@@ -81,8 +82,7 @@ TEST(PickList, OnlyCatalogNamesReachTheStatement) {
       {"dbj003", "ckh,CKH", "ckh", "pick list: column ckh is listed twice"},
       {"dbj003", "ckh", "ccph", "pick list: table dbj003 has no column ccph"},
   };
-  for (const auto& c : cases)
-    try {
+  for (const auto& c : cases) try {
       pick_list_definition(test_catalog(), c.table, c.columns, "", c.ret, "");
       ADD_FAILURE() << "accepted " << c.table << " / " << c.columns;
     } catch (const std::invalid_argument& e) {
@@ -101,13 +101,17 @@ class PickSearch : public testing::Test {
     def.columns.back().length = 30;
     g.set_definition(def);
     std::vector<std::vector<db::Value>> rows;
-    for (auto [part, name] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"JL01 0112", "活塞"}, {"jx-7", "小写"}, {"QT'1", "引号"}, {"P%1", "百分号"},
-             {"P_1", "下划线"}, {"T~1", "波浪号"}, {"AB12", "活塞销 ab"}})
+    for (auto [part, name] : std::initializer_list<std::pair<const char*, const char*>>{{"JL01 0112", "活塞"},
+                                                                                        {"jx-7", "小写"},
+                                                                                        {"QT'1", "引号"},
+                                                                                        {"P%1", "百分号"},
+                                                                                        {"P_1", "下划线"},
+                                                                                        {"T~1", "波浪号"},
+                                                                                        {"AB12", "活塞销 ab"}})
       rows.push_back({db::Value(part), db::Value(name)});
-    db::MemoryCursor cursor({db::column_info_from_decl("ccph", "VARCHAR(20)"),
-                             db::column_info_from_decl("ccpmc", "VARCHAR(30)")},
-                            std::move(rows));
+    db::MemoryCursor cursor(
+        {db::column_info_from_decl("ccph", "VARCHAR(20)"), db::column_info_from_decl("ccpmc", "VARCHAR(30)")},
+        std::move(rows));
     ASSERT_EQ(g.retrieve_from(cursor), 7);
   }
   std::vector<std::string> found(const std::string& text) {

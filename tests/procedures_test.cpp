@@ -108,15 +108,17 @@ TEST_P(ProceduresTest, RestoreRebuildsThePeriodFigures) {
   auto time = sqlca.select_row("select max(error_time) from error");
   ASSERT_TRUE(time);
   ASSERT_EQ(sqlca.execute("execute dbo.sp_kcyzx;1 @gsh = :gsh, @qsrq = :a, @jzrq = :b, @time = :t",
-                          {{"gsh", "01"}, {"a", *db::DateTime::parse("2026-01-01 15:00:00")},
-                           {"b", *db::DateTime::parse("2026-01-31")}, {"t", (*time)[0]}}),
+                          {{"gsh", "01"},
+                           {"a", *db::DateTime::parse("2026-01-01 15:00:00")},
+                           {"b", *db::DateTime::parse("2026-01-31")},
+                           {"t", (*time)[0]}}),
             0)
       << sqlca.sqlerrtext;
   ASSERT_EQ(sqlca.commit(), 0);
   // Both ends are whole days: the issue at 23:00 on the 31st and the receipt at 08:00 on the
   // 1st count; the issue on 1 February does not.
-  auto c = sqlca.open_cursor("select ckh, ccph, nbqrk, nbqck, nkcsl from dbj030 where cgsh = :g order by ccph, ckh",
-                             {{"g", "01"}});
+  auto c = sqlca.open_cursor(
+      "select ckh, ccph, nbqrk, nbqck, nkcsl from dbj030 where cgsh = :g order by ccph, ckh", {{"g", "01"}});
   EXPECT_EQ(rows_of(c.get(), {0, 1, 2, 3, 4}),
             "01|P1|0.00|1.50|3.50\n02|P1|0.00|0.00|0.00\n01|P2|1.00|0.00|2.00\n01|P3|0.00|0.00|0.00\n");
   auto msg = sqlca.select_row("select error_text from error where error_time = :t", {{"t", (*time)[0]}});
@@ -199,7 +201,8 @@ TEST_P(ProceduresTest, RestoreWithAMissingMailboxRowIsRefused) {
   long time1 = static_cast<long>(*(*sqlca.select_row("select max(error_time) from error"))[0].as_integer());
   EXPECT_GT(time1, last);
   ASSERT_EQ(sqlca.execute(restore, with_time(time1)), 0) << sqlca.sqlerrtext;
-  auto msg = sqlca.select_row("select error_text from error where error_time = :t", {{"t", Value(int64_t{time1})}});
+  auto msg = sqlca.select_row("select error_text from error where error_time = :t",
+                              {{"t", Value(int64_t{time1})}});
   ASSERT_TRUE(msg);
   EXPECT_EQ((*msg)[0].as_text(), "");
   ASSERT_EQ(sqlca.commit(), 0);
@@ -208,8 +211,7 @@ TEST_P(ProceduresTest, RestoreWithAMissingMailboxRowIsRefused) {
   sqlca.commit();
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ProceduresTest, testing::ValuesIn(test::backends()),
-                         test::backend_name_of);
+INSTANTIATE_TEST_SUITE_P(Backends, ProceduresTest, testing::ValuesIn(test::backends()), test::backend_name_of);
 
 }  // namespace
 }  // namespace sparestock

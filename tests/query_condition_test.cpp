@@ -9,9 +9,6 @@
 namespace sparestock::lib {
 namespace {
 
-
-
-
 grid::ColumnDef column(const char* name, grid::GridType type, std::string heading = "标题") {
   grid::ColumnDef c;
   c.name = name;
@@ -48,7 +45,8 @@ TEST(QueryCondition, ValuesBecomeSafeLiteralsAndAreCheckedAgainstTheColumn) {
       {column("dzhckrq", T::DateTime), "=", "2026-12-08", "date(dzhckrq) = date('2026-12-08')", ""},
       {column("dzhckrq", T::DateTime), ">", "2026-12-08 10:30:00",
        "dzhckrq > datetime('2026-12-08 10:30:00')", ""},
-      {column("dzhckrq", T::DateTime, "日期"), "=", "2026-13-01", "", "“日期”是日期列，请输入日期，如 2026-12-08!"},
+      {column("dzhckrq", T::DateTime, "日期"), "=", "2026-13-01", "",
+       "“日期”是日期列，请输入日期，如 2026-12-08!"},
   };
   for (const auto& c : cases) {
     auto r = build_condition(c.col, c.op, c.value);
@@ -75,7 +73,8 @@ TEST(QueryCondition, EveryBuiltExpressionIsAcceptedByTheGrid) {
 TEST(QueryCondition, ColumnsAreOfferedByHeadingAndSharedHeadingsAreTold) {
   grid::GridDefinition def;
   def.columns = {column("dbj002_cjldw", grid::GridType::Char, "单位"), column("hidden", grid::GridType::Char),
-                 column("dbj002_cjldw_1", grid::GridType::Char, "单位"), column("ckh", grid::GridType::Char, "")};
+                 column("dbj002_cjldw_1", grid::GridType::Char, "单位"),
+                 column("ckh", grid::GridType::Char, "")};
   def.columns[1].visible = false;
   std::vector<std::string> texts;
   for (const auto& c : column_choices(def)) texts.push_back(c.text);

@@ -17,8 +17,8 @@ class ClearLocations : public StockAdjustmentScenario {
   Strings parts() { return desk.column("dw_1", "ccph", D); }
   json selected() { return desk.control("dw_1", D)["selected"]; }
   json click_row(long row, const std::string& band = "detail") {
-    return desk.ok({{"op", "grid"}, {"window", D}, {"control", "dw_1"}, {"action", "click"}, {"row", row},
-                    {"band", band}});
+    return desk.ok(
+        {{"op", "grid"}, {"window", D}, {"control", "dw_1"}, {"action", "click"}, {"row", row}, {"band", band}});
   }
   json type(const std::string& field, const std::string& text) {
     return desk.ok({{"op", "text"}, {"window", D}, {"control", field}, {"value", text}});
@@ -98,8 +98,10 @@ TEST_P(ClearLocations, AFailureOnTheThirdRowLeavesTheFirstTwo) {
   EXPECT_EQ(selected(), json({1, 2, 3}));
 
   // Freeing a location refused: the other message, everything rolled back as well.
-  exec(GetParam() == db::Backend::Sqlite ? "DROP TRIGGER refuse_clear" : "DROP TRIGGER refuse_clear ON dbj030");
-  refuse_in_trigger("refuse_free", "dbj005", "UPDATE", "NEW.ckwh = 'E-03' AND NEW.lzt = 0", "location audited");
+  exec(GetParam() == db::Backend::Sqlite ? "DROP TRIGGER refuse_clear"
+                                         : "DROP TRIGGER refuse_clear ON dbj030");
+  refuse_in_trigger("refuse_free", "dbj005", "UPDATE", "NEW.ckwh = 'E-03' AND NEW.lzt = 0",
+                    "location audited");
   s = desk.click("cb_1", D);
   EXPECT_EQ(texts(s), Strings{"清除备件零库存数据时，更改库位信息失败!"});
   EXPECT_EQ(warehouse_02(), "E100@E-01; E200@E-02; E300@E-02; E400@E-03; E500@E-04");

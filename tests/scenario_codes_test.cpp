@@ -23,15 +23,24 @@ class CodeForm : public ui::Window {
       st_1.text = "picking";
       const std::string& gsh = session().globals().gs_yhssgsh;
       common::PickCall call;
-      if (ddlb_1.text == "备件号") call = common::parts_list(gsh, lib::f_cph_popcx);
-      else if (ddlb_1.text == "分类号") call = common::category_list(gsh, false);
-      else if (ddlb_1.text == "库号") call = common::warehouse_list(gsh, true);
-      else if (ddlb_1.text == "库区号") call = common::zone_list();
-      else if (ddlb_1.text == "车型号") call = common::vehicle_model_list(gsh, true);
-      else if (ddlb_1.text == "坏表") call = {lib::f_popcx, "dbj999", "ckh", "库号", "ckh", "", ""};
-      else if (ddlb_1.text == "坏列") call = {lib::f_popcx, "dbj003", "ckh,ckmc;delete from dbj003", "库号", "ckh", "", ""};
-      else if (ddlb_1.text == "坏条件") call = {lib::f_popcx, "dbj003", "ckh", "库号", "ckh", "", "cgsh ="};
-      else return;
+      if (ddlb_1.text == "备件号")
+        call = common::parts_list(gsh, lib::f_cph_popcx);
+      else if (ddlb_1.text == "分类号")
+        call = common::category_list(gsh, false);
+      else if (ddlb_1.text == "库号")
+        call = common::warehouse_list(gsh, true);
+      else if (ddlb_1.text == "库区号")
+        call = common::zone_list();
+      else if (ddlb_1.text == "车型号")
+        call = common::vehicle_model_list(gsh, true);
+      else if (ddlb_1.text == "坏表")
+        call = {lib::f_popcx, "dbj999", "ckh", "库号", "ckh", "", ""};
+      else if (ddlb_1.text == "坏列")
+        call = {lib::f_popcx, "dbj003", "ckh,ckmc;delete from dbj003", "库号", "ckh", "", ""};
+      else if (ddlb_1.text == "坏条件")
+        call = {lib::f_popcx, "dbj003", "ckh", "库号", "ckh", "", "cgsh ="};
+      else
+        return;
       bool chosen = common::pick_button(sle_1, call);
       st_1.text = chosen ? "went on: chosen" : "went on: cancelled";
     };
@@ -43,15 +52,17 @@ class CodeForm : public ui::Window {
   }
   CodeKind kind() const {
     static const std::pair<const char*, CodeKind> kinds[] = {
-        {"备件号", CodeKind::Part},     {"分类号", CodeKind::Category},     {"库号", CodeKind::Warehouse},
-        {"库区号", CodeKind::Zone},     {"库位号", CodeKind::Location},     {"车型号", CodeKind::VehicleModel},
+        {"备件号", CodeKind::Part},  {"分类号", CodeKind::Category}, {"库号", CodeKind::Warehouse},
+        {"库区号", CodeKind::Zone},  {"库位号", CodeKind::Location}, {"车型号", CodeKind::VehicleModel},
         {"拼音码", CodeKind::Pinyin}};
     for (auto& [name, k] : kinds)
       if (ddlb_1.text == name) return k;
     return CodeKind::Part;
   }
-  ui::DropDownListBox ddlb_1{*this, "ddlb_1",
-                             {"备件号", "分类号", "库号", "库区号", "库位号", "车型号", "拼音码", "坏表", "坏列", "坏条件"}};
+  ui::DropDownListBox ddlb_1{
+      *this,
+      "ddlb_1",
+      {"备件号", "分类号", "库号", "库区号", "库位号", "车型号", "拼音码", "坏表", "坏列", "坏条件"}};
   ui::SingleLineEdit sle_1{*this, "sle_1", 20, true};
   ui::CommandButton pb_1{*this, "pb_1", "", ui::ControlKind::PictureButton};
   ui::StaticText st_1{*this, "st_1", ""};
@@ -81,15 +92,17 @@ class CodeScenario : public ScenarioTest {
   }
   std::string st_1() { return sc.text("w_test_codes", "st_1"); }
   std::string sle_1() { return sc.text("w_test_codes", "sle_1"); }
-  std::vector<std::string> listed(const std::string& column) { return sc.column("w_pick_list", "dw_1", column); }
+  std::vector<std::string> listed(const std::string& column) {
+    return sc.column("w_pick_list", "dw_1", column);
+  }
 };
 
 TEST_P(CodeScenario, EachListShowsItsRowsUnderItsHeadings) {
   struct Case {
     const char* list;
-    const char* column;                    // the return column
-    std::vector<std::string> rows;         // its values, in the list's order
-    std::vector<std::string> headings;     // of the shown columns
+    const char* column;                 // the return column
+    std::vector<std::string> rows;      // its values, in the list's order
+    std::vector<std::string> headings;  // of the shown columns
   } cases[] = {
       // Disabled warehouse 09 and company 02's warehouse are left out.
       {"库号", "ckh", {"01", "02"}, {"库号", "库名称"}},
@@ -98,7 +111,9 @@ TEST_P(CodeScenario, EachListShowsItsRowsUnderItsHeadings) {
       {"分类号", "cflh", {"A01", "A02"}, {"产品分类号", "产品分类名称"}},
       {"库区号", "ckqh", {"A1", "B1"}, {"库区号", "库区名称"}},
       {"车型号", "ccxh", {"J1"}, {"公司号", "车型号", "车型名称"}},
-      {"备件号", "ccph", {"JL01 0112", "JL01 01123", "JL01 0113", "JL02 0200", "QT'1", "XX99", "jx-7"},
+      {"备件号",
+       "ccph",
+       {"JL01 0112", "JL01 01123", "JL01 0113", "JL02 0200", "QT'1", "XX99", "jx-7"},
        {"公司号", "产品号", "产品名称"}},
   };
   for (const auto& c : cases) {
@@ -118,7 +133,8 @@ TEST_P(CodeScenario, EachListShowsItsRowsUnderItsHeadings) {
 TEST_P(CodeScenario, ChoosingPutsTheCodeIntoTheFieldAndTheHandlerGoesOn) {
   sc.type("w_test_codes", "sle_1", "OLD");
   open_list("库号");
-  json s = sc.ok({{"op", "grid"}, {"window", "w_pick_list"}, {"control", "dw_1"}, {"action", "doubleclick"}, {"row", 2}});
+  json s = sc.ok(
+      {{"op", "grid"}, {"window", "w_pick_list"}, {"control", "dw_1"}, {"action", "doubleclick"}, {"row", 2}});
   EXPECT_EQ(s["closed"][0]["returned"], "02");
   EXPECT_EQ(sle_1(), "02");
   EXPECT_EQ(sc.window("w_test_codes")["focus"], "sle_1");
@@ -190,7 +206,8 @@ TEST_P(CodeScenario, TheSearchFieldNarrowsTheListAndEnterChooses) {
 TEST_P(CodeScenario, EnterInTheGridAndTheOkButtonChooseTheCurrentRow) {
   open_list("库区号");
   ok({{"op", "grid"}, {"window", "w_pick_list"}, {"control", "dw_1"}, {"action", "key"}, {"key", "down"}});
-  json s = ok({{"op", "grid"}, {"window", "w_pick_list"}, {"control", "dw_1"}, {"action", "key"}, {"key", "enter"}});
+  json s = ok(
+      {{"op", "grid"}, {"window", "w_pick_list"}, {"control", "dw_1"}, {"action", "key"}, {"key", "enter"}});
   EXPECT_EQ(s["closed"][0]["returned"], "B1");
   open_list("库区号");
   s = sc.click("w_pick_list", "cb_1");
@@ -238,7 +255,8 @@ TEST_P(CodeScenario, AListThatCannotBeReadIsReportedAndCountsAsCancelled) {
   json s = sc.click("w_test_codes", "pb_1");
   ASSERT_EQ(s["messages"].size(), 1u);
   EXPECT_EQ(s["messages"][0]["title"], "提示信息");
-  EXPECT_EQ(s["messages"][0]["text"].get<std::string>().rfind("读取列表失败：", 0), 0u) << s["messages"].dump();
+  EXPECT_EQ(s["messages"][0]["text"].get<std::string>().rfind("读取列表失败：", 0), 0u)
+      << s["messages"].dump();
   EXPECT_EQ(sc.window_classes(), std::vector<std::string>{"w_test_codes"});
   EXPECT_EQ(st_1(), "went on: cancelled");
   EXPECT_EQ(sle_1(), "KEEP");

@@ -100,9 +100,7 @@ class CostRevisionScenario : public testing::TestWithParam<db::Backend> {
     return sc.ok({{"op", "host"}, {"globals", globals}});
   }
 
-  json open(const std::string& parm = "") {
-    return sc.ok({{"op", "open"}, {"window", W}, {"parm", parm}});
-  }
+  json open(const std::string& parm = "") { return sc.ok({{"op", "open"}, {"window", W}, {"parm", parm}}); }
 
   // The row of dw_edit that shows `part` (0 when none).
   long row_of(const std::string& part) {
@@ -115,7 +113,11 @@ class CostRevisionScenario : public testing::TestWithParam<db::Backend> {
   json price(const std::string& part, const std::string& value) {
     long row = row_of(part);
     EXPECT_GT(row, 0) << part << " is not shown";
-    return sc.ok({{"op", "edit"}, {"window", W}, {"control", "dw_edit"}, {"row", row}, {"column", "nxcbdj"},
+    return sc.ok({{"op", "edit"},
+                  {"window", W},
+                  {"control", "dw_edit"},
+                  {"row", row},
+                  {"column", "nxcbdj"},
                   {"value", value}});
   }
   json confirm() { return sc.click(W, "cb_8"); }
@@ -163,12 +165,15 @@ class CostRevisionScenario : public testing::TestWithParam<db::Backend> {
   }
   std::vector<std::string> numbering() {
     std::vector<std::string> out;
-    for (const auto& r : table("select ckjn, ckjy, cpzz, nzdpzh from dzz007 order by ckjn, ckjy")) out.push_back("dzz007 " + r);
-    for (const auto& r : table("select ckjn, ckjy, cpzz, npzh from dzz008 order by npzh")) out.push_back("dzz008 " + r);
+    for (const auto& r : table("select ckjn, ckjy, cpzz, nzdpzh from dzz007 order by ckjn, ckjy"))
+      out.push_back("dzz007 " + r);
+    for (const auto& r : table("select ckjn, ckjy, cpzz, npzh from dzz008 order by npzh"))
+      out.push_back("dzz008 " + r);
     return out;
   }
   std::vector<std::string> log_rows() {
-    return table("select cgsh, drq, cczr, ckh, ccph, ntzje, cbs, nydj, nxdj, cny, lbs from dbj060 order by nsxh");
+    return table(
+        "select cgsh, drq, cczr, ckh, ccph, ntzje, cbs, nydj, nxdj, cny, lbs from dbj060 order by nsxh");
   }
   std::vector<std::string> prices() {
     return table("select cgsh, ckh, ccph, ndj from dbj030 order by cgsh, ccph, ckh");
@@ -200,8 +205,8 @@ class CostRevisionScenario : public testing::TestWithParam<db::Backend> {
       conn->exec_script(
           "CREATE OR REPLACE FUNCTION refuse_write() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION "
           "'refused by the test'; END $$ LANGUAGE plpgsql;"
-          "CREATE TRIGGER refuse_" + table + " BEFORE " + event + " ON " + table +
-          " FOR EACH ROW EXECUTE FUNCTION refuse_write();");
+          "CREATE TRIGGER refuse_" +
+          table + " BEFORE " + event + " ON " + table + " FOR EACH ROW EXECUTE FUNCTION refuse_write();");
     }
   }
 

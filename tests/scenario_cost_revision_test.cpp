@@ -10,10 +10,10 @@ namespace {
 using Rows = std::vector<std::string>;
 using CostRevision = CostRevisionScenario;
 
-const Rows kUntouchedPrices = {
-    "01|01|JL01 0112|10.00", "01|02|JL01 0112|10.00", "01|01|JL01 0113|5.00", "01|01|JL02 0200|8.00",
-    "01|01|JL03 0300|7.00",  "01|01|JL05 0500|1.00",  "01|01|JL06 0600|1.00", "01|01|JL07 0700|1.00",
-    "01|01|JL08 0800|1.00",  "01|01|JL09 0900|3.33",  "02|05|JL01 0112|10.00"};
+const Rows kUntouchedPrices = {"01|01|JL01 0112|10.00", "01|02|JL01 0112|10.00", "01|01|JL01 0113|5.00",
+                               "01|01|JL02 0200|8.00",  "01|01|JL03 0300|7.00",  "01|01|JL05 0500|1.00",
+                               "01|01|JL06 0600|1.00",  "01|01|JL07 0700|1.00",  "01|01|JL08 0800|1.00",
+                               "01|01|JL09 0900|3.33",  "02|05|JL01 0112|10.00"};
 const Rows kDecember12 = {"dzz007 2026|12|记|12"};
 // Number 13 drawn for a revision that failed, and back among the vacant numbers.
 const Rows kNumberHandedBack = {"dzz007 2026|12|记|13", "dzz008 2026|12|记|13"};
@@ -43,7 +43,12 @@ TEST_P(CostRevision, OpensOnEveryPartWithOnlyTheNewPriceToType) {
   for (const auto& col : c["dw_edit"]["columns"])
     if (col["editable"].get<bool>()) editable.push_back(col["name"]);
   EXPECT_EQ(editable, Rows{"nxcbdj"});
-  EXPECT_NE(sc.error({{"op", "edit"}, {"window", W}, {"control", "dw_edit"}, {"row", 1}, {"column", "ndj"}, {"value", "1"}}),
+  EXPECT_NE(sc.error({{"op", "edit"},
+                      {"window", W},
+                      {"control", "dw_edit"},
+                      {"row", 1},
+                      {"column", "ndj"},
+                      {"value", "1"}}),
             "");
 
   Rows captions;
@@ -101,18 +106,26 @@ TEST_P(CostRevision, TheOpenRefusesWithItsExactTexts) {
        json::object(), ""},
       {"accounting month ahead", "UPDATE dzz001 SET cdqkjny = '202701'", json::object(),
        "系统日期小于当前会计月起始日。"},
-      {"accounting month ahead, no ledger link", "UPDATE dzz001 SET cdqkjny = '202701'; UPDATE dxt002 SET lcwaz = 0",
-       json::object(), ""},
+      {"accounting month ahead, no ledger link",
+       "UPDATE dzz001 SET cdqkjny = '202701'; UPDATE dxt002 SET lcwaz = 0", json::object(), ""},
       {"accounting month behind", "UPDATE dzz001 SET cdqkjny = '202611'", json::object(), ""},
-      {"on the first second of the month", "UPDATE dzz001 SET cdqkjny = '202612'",
-       {{"gd_xtrq", "2026-12-01 00:00:00"}}, ""},
-      {"before the range", "", {{"gd_qsrq", "2026-12-08 10:00:01"}},
+      {"on the first second of the month",
+       "UPDATE dzz001 SET cdqkjny = '202612'",
+       {{"gd_xtrq", "2026-12-01 00:00:00"}},
+       ""},
+      {"before the range",
+       "",
+       {{"gd_qsrq", "2026-12-08 10:00:01"}},
        "系统日期2026-12-08不在当前日期范围2026-12-08 , 2026-12-31"},
-      {"after the range", "", {{"gd_jzrq", "2026-12-08 09:59:59"}},
+      {"after the range",
+       "",
+       {{"gd_jzrq", "2026-12-08 09:59:59"}},
        "系统日期2026-12-08不在当前日期范围2026-12-01 , 2026-12-08"},
       {"on the start", "", {{"gd_qsrq", "2026-12-08 10:00:00"}}, ""},
       {"on the end", "", {{"gd_jzrq", "2026-12-08 10:00:00"}}, ""},
-      {"out of range without the ledger link", "UPDATE dxt002 SET lcwaz = 0", {{"gd_jzrq", "2026-12-07 00:00:00"}},
+      {"out of range without the ledger link",
+       "UPDATE dxt002 SET lcwaz = 0",
+       {{"gd_jzrq", "2026-12-07 00:00:00"}},
        "系统日期2026-12-08不在当前日期范围2026-12-01 , 2026-12-07"},
   };
   for (const auto& c : cases) {
@@ -149,12 +162,11 @@ TEST_P(CostRevision, TheWorkedExamplePostsStockVoucherAndLog) {
   expected[0] = "01|01|JL01 0112|12.50";
   expected[1] = "01|02|JL01 0112|12.50";
   EXPECT_EQ(prices(), expected);
-  EXPECT_EQ(journals(), (Rows{"dzz0031 记|13|2026-12-08 10:00:00|2026-12-08 10:00:00|001",
-                              "dch002 记|13|2026-12-08 10:00:00|2026-12-08 10:00:00|001|",
-                              "dzz0032 13|1|修改备件成本单价|5401|10.00|0",
-                              "dzz0032 13|2|修改备件成本单价|1243|10.00|1",
-                              "dch003 13|1|修改备件成本单价|5401|10.00|0",
-                              "dch003 13|2|修改备件成本单价|1243|10.00|1"}));
+  EXPECT_EQ(journals(),
+            (Rows{"dzz0031 记|13|2026-12-08 10:00:00|2026-12-08 10:00:00|001",
+                  "dch002 记|13|2026-12-08 10:00:00|2026-12-08 10:00:00|001|",
+                  "dzz0032 13|1|修改备件成本单价|5401|10.00|0", "dzz0032 13|2|修改备件成本单价|1243|10.00|1",
+                  "dch003 13|1|修改备件成本单价|5401|10.00|0", "dch003 13|2|修改备件成本单价|1243|10.00|1"}));
   EXPECT_EQ(numbering(), Rows{"dzz007 2026|12|记|13"});
   EXPECT_EQ(log_rows(), Rows{"01|2026-12-08 00:00:00|张三||JL01 0112|-10.00|3|10.00|12.50|202612|0"});
   long gi_pzh = 0;
@@ -241,12 +253,13 @@ TEST_P(CostRevision, WithoutAnAmountToPostNoVoucherAndNoNumber) {
     const char* setup;
     const char* part;
     const char* value;
-    const char* log;     // ccph|ntzje|nydj|nxdj
-    const char* price;   // the part's price afterwards
+    const char* log;    // ccph|ntzje|nydj|nxdj
+    const char* price;  // the part's price afterwards
   } cases[] = {
       {"an unchanged price: only the log row", "", "JL01 0112", "10", "JL01 0112|0.00|10.00|10.00", "10.00"},
       {"no stock: price and log, the lines are 0", "", "JL03 0300", "9", "JL03 0300|0.00|7.00|9.00", "9.00"},
-      {"no ledger link", "UPDATE dxt002 SET lcwaz = 0", "JL01 0112", "12.5", "JL01 0112|-10.00|10.00|12.50", "12.50"},
+      {"no ledger link", "UPDATE dxt002 SET lcwaz = 0", "JL01 0112", "12.5", "JL01 0112|-10.00|10.00|12.50",
+       "12.50"},
       {"no ledger link, a part without accounts", "UPDATE dxt002 SET lcwaz = 0", "JL05 0500", "2",
        "JL05 0500|-1.00|1.00|2.00", "2.00"},
   };
@@ -261,8 +274,9 @@ TEST_P(CostRevision, WithoutAnAmountToPostNoVoucherAndNoNumber) {
     json s = confirm();
     EXPECT_EQ(texts(s["messages"]), Rows{"修改成功。"});
     EXPECT_EQ(table("select ccph, ntzje, nydj, nxdj from dbj060"), Rows{c.log});
-    EXPECT_EQ(table("select distinct ndj from dbj030 where cgsh = '01' and ccph = '" + std::string(c.part) + "'"),
-              Rows{c.price});
+    EXPECT_EQ(
+        table("select distinct ndj from dbj030 where cgsh = '01' and ccph = '" + std::string(c.part) + "'"),
+        Rows{c.price});
     EXPECT_TRUE(journals().empty());
     EXPECT_EQ(numbering(), kDecember12);
     sc.ok({{"op", "close"}, {"window", W}});
@@ -280,13 +294,17 @@ TEST_P(CostRevision, VoucherNumbersComeFromTheNumberingTables) {
       {"vacant numbers 3 and 7, reused: 3 is taken",
        "UPDATE dzz001 SET lkhly = 1; INSERT INTO dzz008 VALUES ('01', '2026', '12', '记', 3);"
        "INSERT INTO dzz008 VALUES ('01', '2026', '12', '记', 7)",
-       3, {"dzz007 2026|12|记|12", "dzz008 2026|12|记|7"}},
-      {"vacant numbers not reused", "INSERT INTO dzz008 VALUES ('01', '2026', '12', '记', 3)", 13,
+       3,
+       {"dzz007 2026|12|记|12", "dzz008 2026|12|记|7"}},
+      {"vacant numbers not reused",
+       "INSERT INTO dzz008 VALUES ('01', '2026', '12', '记', 3)",
+       13,
        {"dzz007 2026|12|记|13", "dzz008 2026|12|记|3"}},
       {"another period's row and vacancy do not count",
        "DELETE FROM dzz007; INSERT INTO dzz007 VALUES ('01', '2026', '11', '记', 40);"
        "UPDATE dzz001 SET lkhly = 1; INSERT INTO dzz008 VALUES ('01', '2026', '11', '记', 5)",
-       1, {"dzz007 2026|11|记|40", "dzz007 2026|12|记|1", "dzz008 2026|11|记|5"}},
+       1,
+       {"dzz007 2026|11|记|40", "dzz007 2026|12|记|1", "dzz008 2026|11|记|5"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -331,9 +349,11 @@ TEST_P(CostRevision, ANegativePriceStopsTheRevisionOnItsRow) {
   price("JL07 0700", "0");
   price("JL09 0900", "0");
   EXPECT_EQ(texts(confirm()["messages"]), Rows{"修改成功。"});
-  EXPECT_EQ(table("select ccph from dbj060 order by nsxh"), (Rows{"JL01 0112", "JL01 0113", "JL02 0200", "JL03 0300"}));
-  EXPECT_EQ(table("select ndj from dbj030 where ccph in ('JL05 0500', 'JL06 0600', 'JL07 0700') order by ccph"),
-            (Rows{"1.00", "1.00", "1.00"}));
+  EXPECT_EQ(table("select ccph from dbj060 order by nsxh"),
+            (Rows{"JL01 0112", "JL01 0113", "JL02 0200", "JL03 0300"}));
+  EXPECT_EQ(
+      table("select ndj from dbj030 where ccph in ('JL05 0500', 'JL06 0600', 'JL07 0700') order by ccph"),
+      (Rows{"1.00", "1.00", "1.00"}));
 }
 
 // Rows the search hides are neither validated nor revised.
@@ -348,8 +368,10 @@ TEST_P(CostRevision, RowsHiddenByTheSearchAreLeftAlone) {
   json s = confirm();
   EXPECT_EQ(texts(s["messages"]), Rows{"修改成功。"});
   EXPECT_EQ(table("select ccph, ntzje from dbj060"), Rows{"JL02 0200|-2.50"});
-  EXPECT_EQ(table("select ndj from dbj030 where cgsh = '01' and ccph in ('JL01 0112', 'JL01 0113') order by ccph, ckh"),
-            (Rows{"10.00", "10.00", "5.00"}));
+  EXPECT_EQ(
+      table(
+          "select ndj from dbj030 where cgsh = '01' and ccph in ('JL01 0112', 'JL01 0113') order by ccph, ckh"),
+      (Rows{"10.00", "10.00", "5.00"}));
   EXPECT_EQ(table("select ckm, nje from dzz0032 order by nhh"), (Rows{"5402|2.50", "1244|2.50"}));
 }
 
@@ -428,8 +450,10 @@ TEST_P(CostRevision, APriceChangedByAnotherUserIsRefused) {
   price("JL01 0112", "12.5");
   json s = confirm();
   EXPECT_EQ(texts(s["messages"]), Rows{"备件JL01 0112的成本单价已被他人修改，请关闭本窗口后重新打开再修改。"});
-  EXPECT_EQ(table("select ndj from dbj030 where cgsh = '01' and ccph in ('JL01 0112', 'JL01 0113') order by ccph, ckh"),
-            (Rows{"10.00", "11.00", "5.00"}));
+  EXPECT_EQ(
+      table(
+          "select ndj from dbj030 where cgsh = '01' and ccph in ('JL01 0112', 'JL01 0113') order by ccph, ckh"),
+      (Rows{"10.00", "11.00", "5.00"}));
   EXPECT_EQ(posted(), Rows{});
   EXPECT_EQ(numbering(), kDecember12);
 }
@@ -472,20 +496,23 @@ TEST_P(CostRevision, FiguresChangedAfterTheyWereReadAreRefusedWhenWritten) {
         "DELETE FROM dzz008; UPDATE dzz007 SET nzdpzh = 12;"
         "UPDATE dbj030 SET ndj = 10.00, nkcsl = 1 WHERE cgsh = '01' AND ccph = 'JL01 0112' AND ckh = '02'");
     if (GetParam() == db::Backend::Sqlite)
-      conn->exec_script(std::string("CREATE TRIGGER meanwhile AFTER UPDATE ON dzz007 BEGIN ") + c.change + "; END;");
+      conn->exec_script(std::string("CREATE TRIGGER meanwhile AFTER UPDATE ON dzz007 BEGIN ") + c.change +
+                        "; END;");
     else
-      conn->exec_script(std::string("CREATE OR REPLACE FUNCTION meanwhile() RETURNS trigger AS $$ BEGIN ") +
-                        c.change +
-                        "; RETURN NEW; END $$ LANGUAGE plpgsql;"
-                        "CREATE TRIGGER meanwhile AFTER UPDATE ON dzz007 FOR EACH ROW EXECUTE FUNCTION meanwhile();");
+      conn->exec_script(
+          std::string("CREATE OR REPLACE FUNCTION meanwhile() RETURNS trigger AS $$ BEGIN ") + c.change +
+          "; RETURN NEW; END $$ LANGUAGE plpgsql;"
+          "CREATE TRIGGER meanwhile AFTER UPDATE ON dzz007 FOR EACH ROW EXECUTE FUNCTION meanwhile();");
     open();
     price("JL01 0112", "12.5");
     json s = confirm();
     EXPECT_EQ(texts(s["messages"]), Rows{c.message});
     EXPECT_EQ(posted(), Rows{});
     EXPECT_EQ(numbering(), kNumberHandedBack);
-    EXPECT_EQ(table("select ndj from dbj030 where cgsh = '01' and ccph = 'JL01 0112' and ckh = '01'"), Rows{"10.00"});
-    conn->exec_script(GetParam() == db::Backend::Sqlite ? "DROP TRIGGER meanwhile" : "DROP TRIGGER meanwhile ON dzz007");
+    EXPECT_EQ(table("select ndj from dbj030 where cgsh = '01' and ccph = 'JL01 0112' and ckh = '01'"),
+              Rows{"10.00"});
+    conn->exec_script(GetParam() == db::Backend::Sqlite ? "DROP TRIGGER meanwhile"
+                                                        : "DROP TRIGGER meanwhile ON dzz007");
     sc.ok({{"op", "close"}, {"window", W}});
   }
 }

@@ -103,7 +103,9 @@ TEST_P(PopupScenario, OtherKeysDoNothing) {
 TEST_P(PopupScenario, TheFieldTakesTwentyCharactersAndRefusesTwentyOne) {
   open_popup();
   sc.type("w_bj704_002", "sle_1", "12345678901234567890");
-  EXPECT_EQ(error({{"op", "text"}, {"window", "w_bj704_002"}, {"control", "sle_1"},
+  EXPECT_EQ(error({{"op", "text"},
+                   {"window", "w_bj704_002"},
+                   {"control", "sle_1"},
                    {"value", "123456789012345678901"}}),
             "the field sle_1 takes at most 20 characters");
   EXPECT_EQ(sc.text("w_bj704_002", "sle_1"), "12345678901234567890");
@@ -119,7 +121,8 @@ TEST_P(PopupScenario, F9PicksAPartIntoTheFieldAndThePopupStaysOpen) {
             (std::vector<std::string>{"w_test_popup_opener", "w_bj704_002", "w_pick_list"}));
   // The company's parts, disabled ones included, as company, part number and name.
   EXPECT_EQ(sc.column("w_pick_list", "dw_1", "ccph"),
-            (std::vector<std::string>{"JL01 0112", "JL01 01123", "JL01 0113", "JL02 0200", "QT'1", "XX99", "jx-7"}));
+            (std::vector<std::string>{"JL01 0112", "JL01 01123", "JL01 0113", "JL02 0200", "QT'1", "XX99",
+                                      "jx-7"}));
   json columns = sc.control("w_pick_list", "dw_1")["columns"];
   ASSERT_EQ(columns.size(), 3u);
   EXPECT_EQ(columns[0]["heading"], "公司号");

@@ -35,8 +35,9 @@ TEST_P(SessionsScenario, EachSessionSeesOnlyItsOwnCompany) {
   second.join();
 
   json mine = sc.rows("w_bj418_001", "dw_1");
-  json theirs = ok(other, {{"op", "rows"}, {"window", "w_bj418_001"}, {"control", "dw_1"},
-                          {"from", 1}, {"count", 1000}})["rows"];
+  json theirs = ok(
+      other,
+      {{"op", "rows"}, {"window", "w_bj418_001"}, {"control", "dw_1"}, {"from", 1}, {"count", 1000}})["rows"];
   EXPECT_EQ(companies_in(mine), std::set<std::string>{"01"});
   EXPECT_EQ(companies_in(theirs), std::set<std::string>{"02"});
   EXPECT_EQ(mine.size(), 4u);

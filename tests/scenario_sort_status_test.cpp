@@ -23,7 +23,8 @@ class StockGridForm : public ui::Window {
     common::attach_row_count_status(dw_2);
   }
   void open() override {
-    for (auto [grid, company] : {std::pair{&dw_1, session().globals().gs_yhssgsh}, {&dw_2, std::string("99")}}) {
+    for (auto [grid, company] :
+         {std::pair{&dw_1, session().globals().gs_yhssgsh}, {&dw_2, std::string("99")}}) {
       grid->grid.set_dataobject("d_bj701_001");
       grid->grid.settransobject(session().sqlca);
       grid->grid.retrieve({db::Value(company)});
@@ -41,7 +42,8 @@ class StockGridForm : public ui::Window {
 };
 
 [[maybe_unused]] const bool registered = [] {
-  ui::register_window_class("w_test_stock_grid", [](ui::Session& s) { return std::make_unique<StockGridForm>(s); });
+  ui::register_window_class("w_test_stock_grid",
+                            [](ui::Session& s) { return std::make_unique<StockGridForm>(s); });
   return true;
 }();
 
@@ -106,7 +108,8 @@ TEST_P(SortStatusScenario, WithoutAGridAClickOnlyMovesTheCheckMark) {
   json s = sc.click("w_test_stock_grid", "uo_2.rb_2");
   EXPECT_TRUE(s["messages"].empty());
   EXPECT_TRUE(s["windows"][0]["controls"]["uo_2.rb_2"]["checked"].get<bool>());
-  EXPECT_TRUE(s["windows"][0]["controls"]["uo_1.rb_2"]["checked"].get<bool>()) << "the other selector is untouched";
+  EXPECT_TRUE(s["windows"][0]["controls"]["uo_1.rb_2"]["checked"].get<bool>())
+      << "the other selector is untouched";
   sc.click("w_test_stock_grid", "uo_2.rb_1");
   EXPECT_EQ(stock(), before);
   EXPECT_EQ(sc.control("w_test_stock_grid", "dw_1")["sort"], "cgsh a,ccph a");

@@ -128,7 +128,8 @@ class Desk {
   std::vector<std::string> column(const std::string& control, const std::string& name,
                                   const std::string& window = W) {
     std::vector<std::string> out;
-    for (const auto& r : rows(control, window)) out.push_back(r[name].is_string() ? r[name].get<std::string>() : r[name].dump());
+    for (const auto& r : rows(control, window))
+      out.push_back(r[name].is_string() ? r[name].get<std::string>() : r[name].dump());
     return out;
   }
   // The row of a part in the list (0 when not shown).
@@ -146,7 +147,11 @@ class Desk {
   }
   json edit(const std::string& column, const std::string& value) {
     long row = control("dw_edit")["row"];
-    return ok({{"op", "edit"}, {"window", W}, {"control", "dw_edit"}, {"row", row}, {"column", column},
+    return ok({{"op", "edit"},
+               {"window", W},
+               {"control", "dw_edit"},
+               {"row", row},
+               {"column", column},
                {"value", value}});
   }
   // 修改 of the edit menu: store the record.
@@ -188,8 +193,9 @@ class StockAdjustmentScenario : public testing::TestWithParam<db::Backend> {
   void exec(const std::string& sql) { sc.database().connect()->exec_script(sql); }
   // The place and locked quantity of a record: "ckh/ckqh/ckwh|nsdsl".
   std::string record(const std::string& part, const std::string& ckh = "01") {
-    return query("SELECT ckh || '/' || ckqh || '/' || ckwh AS place, nsdsl FROM dbj030 WHERE cgsh = '01' AND ckh = '" +
-                 ckh + "' AND ccph = '" + part + "'");
+    return query(
+        "SELECT ckh || '/' || ckqh || '/' || ckwh AS place, nsdsl FROM dbj030 WHERE cgsh = '01' AND ckh = '" +
+        ckh + "' AND ccph = '" + part + "'");
   }
   // lzt of a location of company 01.
   std::string lzt(const std::string& ckh, const std::string& ckqh, const std::string& ckwh) {
@@ -212,7 +218,8 @@ class StockAdjustmentScenario : public testing::TestWithParam<db::Backend> {
     } else {
       exec("CREATE FUNCTION " + name + "_f() RETURNS trigger AS $$ BEGIN " + pg_statement +
            "; RETURN NEW; END $$ LANGUAGE plpgsql; CREATE TRIGGER " + name + " " + timing + " ON " + table +
-           " FOR EACH ROW" + (when.empty() ? "" : " WHEN (" + when + ")") + " EXECUTE FUNCTION " + name + "_f();");
+           " FOR EACH ROW" + (when.empty() ? "" : " WHEN (" + when + ")") + " EXECUTE FUNCTION " + name +
+           "_f();");
     }
   }
   // A trigger that refuses the statement with `message`.

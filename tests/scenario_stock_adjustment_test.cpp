@@ -39,7 +39,8 @@ TEST_P(StockAdjustment, OpensOnTheCompanysRecordsInBrowseState) {
             (Strings{"库号", "备件号", "库区", "库位"}));
 
   std::map<std::string, bool> enabled;
-  for (const auto& item : w["menu"]["items"]) enabled[item["name"].get<std::string>()] = item["enabled"].get<bool>();
+  for (const auto& item : w["menu"]["items"])
+    enabled[item["name"].get<std::string>()] = item["enabled"].get<bool>();
   EXPECT_EQ(w["menu"]["class"], "me_yshx");
   EXPECT_TRUE(enabled["m_change"]);
   EXPECT_FALSE(enabled["m_1"]);
@@ -415,11 +416,13 @@ TEST_P(StockAdjustment, FilterFieldsCheckTheirCodesAndOpenTheirPickLists) {
 //     nothing.
 TEST_P(StockAdjustment, TheListShowsTheChosenRowInTheStatusLine) {
   open_form();
-  json s = desk.ok({{"op", "grid"}, {"window", W}, {"control", "dw_display"}, {"action", "click"}, {"row", 3}});
+  json s = desk.ok(
+      {{"op", "grid"}, {"window", W}, {"control", "dw_display"}, {"action", "click"}, {"row", 3}});
   EXPECT_EQ(s["frame"]["microhelp"], "行数3/10");
   EXPECT_EQ(desk.control("dw_display")["selected"], json({3}));
   EXPECT_EQ(desk.control("dw_edit")["row"], 3);
-  s = desk.ok({{"op", "grid"}, {"window", W}, {"control", "dw_display"}, {"action", "click"}, {"band", "header"}});
+  s = desk.ok(
+      {{"op", "grid"}, {"window", W}, {"control", "dw_display"}, {"action", "click"}, {"band", "header"}});
   EXPECT_EQ(s["frame"]["microhelp"], "行数3/10");
   s = desk.ok({{"op", "grid"}, {"window", W}, {"control", "dw_display"}, {"action", "key"}, {"key", "down"}});
   EXPECT_EQ(s["frame"]["microhelp"], "行数4/10");

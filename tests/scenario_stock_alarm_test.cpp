@@ -108,9 +108,10 @@ class StockAlarm : public testing::TestWithParam<db::Backend> {
   void TearDown() override { db::set_fixed_now(std::nullopt); }
 
   void login(const std::string& company) {
-    sc.ok({{"op", "host"},
-           {"globals",
-            {{"gs_yhssgsh", company}, {"gs_tsxx", "提示信息"}, {"gs_title", "配件管理-"}, {"gs_dq", "一号店-"}}}});
+    sc.ok(
+        {{"op", "host"},
+         {"globals",
+          {{"gs_yhssgsh", company}, {"gs_tsxx", "提示信息"}, {"gs_title", "配件管理-"}, {"gs_dq", "一号店-"}}}});
   }
   json ok(const json& r) { return sc.ok(r); }
   std::string error(const json& r) { return sc.error(r); }
@@ -171,7 +172,8 @@ TEST_P(StockAlarm, OpensOnTheFirstAlarmKind) {
   EXPECT_FALSE(c["rb_2"]["checked"].get<bool>());
   EXPECT_FALSE(c["rb_3"]["checked"].get<bool>());
   Rows captions;
-  for (const char* b : {"rb_1", "rb_2", "rb_3", "cb_4", "cb_5", "cb_6", "st_1"}) captions.push_back(c[b]["text"]);
+  for (const char* b : {"rb_1", "rb_2", "rb_3", "cb_4", "cb_5", "cb_6", "st_1"})
+    captions.push_back(c[b]["text"]);
   EXPECT_EQ(captions, (Rows{"超高储备报警", "超低储备报警", "呆滞备件报警", "按车型号(&1)", "按分类号(&2)",
                             "按常用件(&3)", "请选择查询类别"}));
   EXPECT_EQ(c["ddlb_1"]["items"], json({"常用", "非常用"}));

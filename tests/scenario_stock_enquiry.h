@@ -87,9 +87,10 @@ class StockEnquiryScenario : public testing::TestWithParam<db::Backend> {
   void SetUp() override {
     db::set_fixed_now(db::DateTime::parse("2026-12-08 10:00:00"));
     seed_stock_enquiry_data(*sc.database().connect());
-    sc.ok({{"op", "host"},
-           {"globals",
-            {{"gs_yhssgsh", "01"}, {"gs_tsxx", "提示信息"}, {"gs_title", "配件管理-"}, {"gs_dq", "一号店-"}}}});
+    sc.ok(
+        {{"op", "host"},
+         {"globals",
+          {{"gs_yhssgsh", "01"}, {"gs_tsxx", "提示信息"}, {"gs_title", "配件管理-"}, {"gs_dq", "一号店-"}}}});
   }
   void TearDown() override { db::set_fixed_now(std::nullopt); }
 

@@ -46,9 +46,11 @@ TEST_P(StockEnquiry, OpensOnEveryRowOfTheCompanyInModeOne) {
   EXPECT_TRUE(c["rb_4"]["checked"].get<bool>());
   EXPECT_EQ(c["st_2"]["text"], "请双击数据窗口带回所需要的值");
   std::vector<std::string> captions;
-  for (const char* b : {"cb_1", "cb_2", "cb_3", "cb_4", "cb_5", "cb_6", "cb_7"}) captions.push_back(c[b]["text"]);
-  EXPECT_EQ(captions, (std::vector<std::string>{"按备件号(&1)", "按备件名称(&2)", "按拼音码(&5)", "按常用件(&6)",
-                                                "按备件分类(&3)", "按库号(&4)", "按车型(&7)"}));
+  for (const char* b : {"cb_1", "cb_2", "cb_3", "cb_4", "cb_5", "cb_6", "cb_7"})
+    captions.push_back(c[b]["text"]);
+  EXPECT_EQ(captions,
+            (std::vector<std::string>{"按备件号(&1)", "按备件名称(&2)", "按拼音码(&5)", "按常用件(&6)",
+                                      "按备件分类(&3)", "按库号(&4)", "按车型(&7)"}));
   EXPECT_EQ(c["ddlb_1"]["items"], json({"常用", "不常用"}));
   EXPECT_EQ(form().i_bs, 0);
   EXPECT_EQ(form().xlh, 1);
@@ -265,7 +267,8 @@ TEST_P(StockEnquiry, TheMonthlyFiguresFollowTheRowAndTheYear) {
   EXPECT_EQ(months(), "4 0 0 0 0 0 0 0 0 0 0 0") << "this year: January, receipts and company 02 left out";
   sc.ok({{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "click"}, {"row", 4}});
   EXPECT_EQ(months(), "0 0 0 0 0 0 0 0 0 0 0 0") << "JL01 0113 was never issued";
-  sc.ok({{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "key"}, {"key", "down"}});
+  sc.ok(
+      {{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "key"}, {"key", "down"}});
   EXPECT_EQ(months(), "4 0 0 0 0 0 0 0 0 0 0 0") << "the piston again, in warehouse 02";
   sc.click("w_bj704_001", "rb_1");
   EXPECT_EQ(months(), "0 0 3 0 0 0 0 0 0 0 0 0");
@@ -291,10 +294,15 @@ TEST_P(StockEnquiry, TheStatusLineCountsTheRowsShown) {
   json g = grid("w_bj704_001");
   EXPECT_EQ(g["row"], 2);
   EXPECT_EQ(g["selected"], json({2}));
-  sc.ok({{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "key"}, {"key", "down"}});
+  sc.ok(
+      {{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "key"}, {"key", "down"}});
   EXPECT_EQ(sc.microhelp(), "行数3/8");
   EXPECT_EQ(grid("w_bj704_001")["selected"], json({3}));
-  sc.ok({{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "click"}, {"band", "header"}});
+  sc.ok({{"op", "grid"},
+         {"window", "w_bj704_001"},
+         {"control", "dw_edit"},
+         {"action", "click"},
+         {"band", "header"}});
   EXPECT_EQ(sc.microhelp(), "行数3/8");
   search("w_bj704_001", "03");
   sc.ok({{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "click"}, {"row", 2}});
@@ -308,13 +316,26 @@ TEST_P(StockEnquiry, TheStatusLineCountsTheRowsShown) {
 //    form; quantities are whole numbers, prices exact; the frame's title is restored.
 TEST_P(StockEnquiry, ADoubleClickHandsTheRowBack) {
   sc.open("w_bj704_001");
-  json s = sc.ok({{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "doubleclick"}, {"row", 3}});
+  json s = sc.ok({{"op", "grid"},
+                  {"window", "w_bj704_001"},
+                  {"control", "dw_edit"},
+                  {"action", "doubleclick"},
+                  {"row", 3}});
   ASSERT_EQ(s["closed"].size(), 1u) << s.dump();
   EXPECT_EQ(s["closed"][0]["class"], "w_bj704_001");
-  EXPECT_EQ(s["closed"][0]["returned"],
-            json({{"ccph", "JL01 0112"}, {"ccpmc", "活塞"}, {"cjldw", "个"}, {"ckh", "01"}, {"nkcsl", 7},
-                  {"nkykc", 6}, {"nckdj", "12.50"}, {"nwxdj", "15.00"}, {"ndj", "10.00"}, {"ncgdj", "10.00"},
-                  {"ncbgx", 20}, {"ncbdx", 2}, {"ccjh", "CJ-0112"}}));
+  EXPECT_EQ(s["closed"][0]["returned"], json({{"ccph", "JL01 0112"},
+                                              {"ccpmc", "活塞"},
+                                              {"cjldw", "个"},
+                                              {"ckh", "01"},
+                                              {"nkcsl", 7},
+                                              {"nkykc", 6},
+                                              {"nckdj", "12.50"},
+                                              {"nwxdj", "15.00"},
+                                              {"ndj", "10.00"},
+                                              {"ncgdj", "10.00"},
+                                              {"ncbgx", 20},
+                                              {"ncbdx", 2},
+                                              {"ccjh", "CJ-0112"}}));
   EXPECT_EQ(s["frame"]["title"], "配件管理-");
   EXPECT_TRUE(s["windows"].empty());
 }
@@ -324,7 +345,8 @@ TEST_P(StockEnquiry, ADoubleClickHandsTheRowBack) {
 TEST_P(StockEnquiry, EnterInTheGridHandsTheRowBack) {
   sc.open("w_bj704_001");
   sc.ok({{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "setrow"}, {"row", 2}});
-  json s = sc.ok({{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "key"}, {"key", "enter"}});
+  json s = sc.ok(
+      {{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "key"}, {"key", "enter"}});
   ASSERT_EQ(s["closed"].size(), 1u);
   json r = s["closed"][0]["returned"];
   EXPECT_EQ(r["ccph"], "NO01 0001");
@@ -333,7 +355,11 @@ TEST_P(StockEnquiry, EnterInTheGridHandsTheRowBack) {
   EXPECT_EQ(r["nkcsl"], 1);
 
   sc.open("w_bj704_001");
-  s = sc.ok({{"op", "grid"}, {"window", "w_bj704_001"}, {"control", "dw_edit"}, {"action", "doubleclick"}, {"row", 6}});
+  s = sc.ok({{"op", "grid"},
+             {"window", "w_bj704_001"},
+             {"control", "dw_edit"},
+             {"action", "doubleclick"},
+             {"row", 6}});
   ASSERT_EQ(s["closed"].size(), 1u);
   EXPECT_EQ(s["closed"][0]["returned"]["ccph"], "JL02 0200");
   EXPECT_EQ(s["closed"][0]["returned"]["nkcsl"], 3) << "2.5 rounded";
@@ -341,9 +367,9 @@ TEST_P(StockEnquiry, EnterInTheGridHandsTheRowBack) {
 
 // 11. Closed without choosing (close box, Escape): the structure of empty strings and zeros.
 TEST_P(StockEnquiry, ClosingWithoutChoosingHandsBackAnEmptyRow) {
-  const json empty = {{"ccph", ""},     {"ccpmc", ""},    {"cjldw", ""},  {"ckh", ""},      {"nkcsl", 0},
-                      {"nkykc", 0},     {"nckdj", "0.00"}, {"nwxdj", "0.00"}, {"ndj", "0.00"}, {"ncgdj", "0.00"},
-                      {"ncbgx", 0},     {"ncbdx", 0},     {"ccjh", ""}};
+  const json empty = {{"ccph", ""}, {"ccpmc", ""},     {"cjldw", ""},     {"ckh", ""},     {"nkcsl", 0},
+                      {"nkykc", 0}, {"nckdj", "0.00"}, {"nwxdj", "0.00"}, {"ndj", "0.00"}, {"ncgdj", "0.00"},
+                      {"ncbgx", 0}, {"ncbdx", 0},      {"ccjh", ""}};
   sc.open("w_bj704_001");
   json s = sc.ok({{"op", "close"}, {"window", "w_bj704_001"}});
   ASSERT_EQ(s["closed"].size(), 1u) << s["closed"].dump();

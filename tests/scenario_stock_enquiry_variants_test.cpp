@@ -22,8 +22,8 @@ class StockEnquiryVariants : public StockEnquiryScenario {
       bool labels = g.dataobject() == "d_bjbq";
       for (long r = 1; r <= g.rowcount(); ++r) {
         auto text = [&](const char* column) { return g.getitemstring(r, column).value_or(""); };
-        out.push_back(labels ? text("cgsh") + ":" + text("ckh") + "/" + text("ccph") + "/" + text("ckwh") + "/" +
-                                   text("ccpmc")
+        out.push_back(labels ? text("cgsh") + ":" + text("ckh") + "/" + text("ccph") + "/" + text("ckwh") +
+                                   "/" + text("ccpmc")
                              : text("dbj030_ckh") + "/" + text("dbj030_ccph") + "/" + text("dbj030_ckwh"));
       }
     });
@@ -46,11 +46,12 @@ TEST_P(StockEnquiryVariants, TheStockStatusFormHasItsOwnControls) {
   EXPECT_EQ(w["title"], "查询备件库存情况");
   const json& c = w["controls"];
   std::vector<std::string> captions;
-  for (const char* b : {"cb_1", "cb_2", "cb_3", "cb_4", "cb_5", "cb_6", "cb_7", "cb_8", "cb_9", "cb_11", "cb_12", "cb_13"})
+  for (const char* b :
+       {"cb_1", "cb_2", "cb_3", "cb_4", "cb_5", "cb_6", "cb_7", "cb_8", "cb_9", "cb_11", "cb_12", "cb_13"})
     captions.push_back(c[b]["text"]);
-  EXPECT_EQ(captions, (std::vector<std::string>{"备件号(&1)", "备件名称(&2)", "拼音码(&5)", "常用件(&6)", "备件分类(&3)",
-                                                "库号(&4)", "车型(&7)", "退出(&B)", "打印(&0)", "打标签", "零库存(&8)",
-                                                "库存状态(&9)"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"备件号(&1)", "备件名称(&2)", "拼音码(&5)", "常用件(&6)",
+                                                "备件分类(&3)", "库号(&4)", "车型(&7)", "退出(&B)",
+                                                "打印(&0)", "打标签", "零库存(&8)", "库存状态(&9)"}));
   EXPECT_EQ(c["dw_1"]["dataobject"], "d_bj704_004");
   EXPECT_FALSE(c["dw_1"]["visible"].get<bool>());
   EXPECT_EQ(c["dw_2"]["dataobject"], "d_bjbq");
@@ -91,7 +92,8 @@ TEST_P(StockEnquiryVariants, TheVariantsSearchWithTheirOwnExpressions) {
 TEST_P(StockEnquiryVariants, TheVariantsNeverHandARowBack) {
   const std::string W = "w_bj704_001_001";
   sc.open(W);
-  json s = sc.ok({{"op", "grid"}, {"window", W}, {"control", "dw_edit"}, {"action", "doubleclick"}, {"row", 3}});
+  json s = sc.ok(
+      {{"op", "grid"}, {"window", W}, {"control", "dw_edit"}, {"action", "doubleclick"}, {"row", 3}});
   EXPECT_TRUE(s["closed"].empty());
   EXPECT_EQ(grid(W)["row"], 3);
   EXPECT_EQ(grid(W)["selected"], json({3}));
@@ -101,7 +103,11 @@ TEST_P(StockEnquiryVariants, TheVariantsNeverHandARowBack) {
 
   sc.click(W, "cb_12");
   ASSERT_EQ(sc.window_classes(), (std::vector<std::string>{W, "w_bj704_001_003"}));
-  s = sc.ok({{"op", "grid"}, {"window", "w_bj704_001_003"}, {"control", "dw_edit"}, {"action", "doubleclick"}, {"row", 1}});
+  s = sc.ok({{"op", "grid"},
+             {"window", "w_bj704_001_003"},
+             {"control", "dw_edit"},
+             {"action", "doubleclick"},
+             {"row", 1}});
   EXPECT_TRUE(s["closed"].empty());
   EXPECT_EQ(s["frame"]["title"], "配件管理-一号店-查询0库存");
   s = sc.click("w_bj704_001_003", "cb_8");
@@ -180,8 +186,8 @@ TEST_P(StockEnquiryVariants, LabelsFollowTheRowsShownForTheCompanyOnly) {
   EXPECT_EQ(s["printed"][0]["control"], "dw_2");
   EXPECT_EQ(s["printed"][0]["dataobject"], "d_bjbq");
   EXPECT_EQ(s["printed"][0]["rows"], 3);
-  EXPECT_EQ(printed_rows(),
-            (Rows{"01:01/JL01 0112/A1-05/活塞", "01:02/JL01 0112/A1-01/活塞", "01:01/JL01 0113/A1-02/活塞环"}));
+  EXPECT_EQ(printed_rows(), (Rows{"01:01/JL01 0112/A1-05/活塞", "01:02/JL01 0112/A1-01/活塞",
+                                  "01:01/JL01 0113/A1-02/活塞环"}));
 
   // Every row, in the main-group order the form shows. A stock record removed since the form
   // read it still gets its label, from the row the form shows.
@@ -192,8 +198,8 @@ TEST_P(StockEnquiryVariants, LabelsFollowTheRowsShownForTheCompanyOnly) {
   Rows expected;
   for (const auto& r : sc.rows(W, "dw_edit")) {
     std::string name = r["dbj002_ccpmc"].is_null() ? "" : r["dbj002_ccpmc"].get<std::string>();
-    expected.push_back("01:" + r["dbj030_ckh"].get<std::string>() + "/" + r["dbj030_ccph"].get<std::string>() + "/" +
-                       r["dbj030_ckwh"].get<std::string>() + "/" + name);
+    expected.push_back("01:" + r["dbj030_ckh"].get<std::string>() + "/" + r["dbj030_ccph"].get<std::string>() +
+                       "/" + r["dbj030_ckwh"].get<std::string>() + "/" + name);
   }
   EXPECT_EQ(expected.size(), 8u);
   EXPECT_EQ(printed_rows(), expected);

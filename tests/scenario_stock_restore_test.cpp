@@ -76,7 +76,8 @@ TEST_P(StockRestore, ARestoreThatCannotTakeTheWriteLockIsAFailure) {
   json s = desk.click("cb_2");
   holder->rollback();
   ASSERT_EQ(s["messages"].size(), 1u);
-  EXPECT_NE(s["messages"][0]["text"].get<std::string>().find("locked"), std::string::npos) << s["messages"][0]["text"];
+  EXPECT_NE(s["messages"][0]["text"].get<std::string>().find("locked"), std::string::npos)
+      << s["messages"][0]["text"];
   EXPECT_TRUE(s["closed"].empty());
   EXPECT_EQ(query("SELECT count(*) AS c FROM error"), "0");
   EXPECT_EQ(query("SELECT nkcsl FROM dbj030 WHERE cgsh = '01' AND ckh = '01' AND ccph = 'A100'"), "10.00");
@@ -129,10 +130,11 @@ TEST_P(TwoSessions, MovesOntoAndOffOneLocationKeepItsStateTrue) {
       "AND r.ckqh = l.ckqh AND r.ckwh = l.ckwh) AS c FROM dbj005 l WHERE l.cgsh = '01' AND l.ckh = '01' AND "
       "l.ckqh = 'A1' AND l.ckwh IN ('L-01', 'L-02', 'L-03') ORDER BY l.ckqh, l.ckwh";
   for (int round = 0; round < 12; ++round) {
-    exec("UPDATE dbj030 SET ckqh = 'A1', ckwh = 'L-01' WHERE cgsh = '01' AND ckh = '01' AND ccph = 'A100';"
-         "UPDATE dbj030 SET ckqh = 'A1', ckwh = 'L-02' WHERE cgsh = '01' AND ckh = '01' AND ccph IN ('A200', 'A300');"
-         "UPDATE dbj005 SET lzt = 1 WHERE cgsh = '01' AND ckwh IN ('L-01', 'L-02');"
-         "UPDATE dbj005 SET lzt = 0 WHERE cgsh = '01' AND ckwh = 'L-03';");
+    exec(
+        "UPDATE dbj030 SET ckqh = 'A1', ckwh = 'L-01' WHERE cgsh = '01' AND ckh = '01' AND ccph = 'A100';"
+        "UPDATE dbj030 SET ckqh = 'A1', ckwh = 'L-02' WHERE cgsh = '01' AND ckh = '01' AND ccph IN ('A200', 'A300');"
+        "UPDATE dbj005 SET lzt = 1 WHERE cgsh = '01' AND ckwh IN ('L-01', 'L-02');"
+        "UPDATE dbj005 SET lzt = 0 WHERE cgsh = '01' AND ckwh = 'L-03';");
     desk.click("cb_1");
     other.click("cb_1");
     if (round % 2 == 0) {

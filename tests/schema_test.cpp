@@ -115,19 +115,18 @@ TEST_P(SchemaTest, CatalogReadsTheDeclaredTypes) {
     int size;  // length for Char, scale for Decimal
   };
   std::vector<Expect> expects = {
-      {"dbj030", "ccph", ColumnType::Char, 20},     {"dbj030", "nkcsl", ColumnType::Decimal, 2},
-      {"dbj030", "nqcsl", ColumnType::Decimal, 2},  {"dbj002", "ccpmc", ColumnType::Char, 30},
-      {"dbj002", "cpym", ColumnType::Char, 12},     {"dbj002", "ncbgx", ColumnType::Integer, 0},
-      {"dbj002", "lcyjbs", ColumnType::Real, 0},    {"dbj002", "ccjh", ColumnType::Char, 18},
-      {"dbj005", "lzt", ColumnType::Integer, 0},    {"dbj005", "ckwh", ColumnType::Char, 10},
-      {"dbj032", "drq", ColumnType::DateTime, 0},   {"dbj032", "crym", ColumnType::Char, 3},
-      {"dbj060", "nsxh", ColumnType::Integer, 0},   {"dbj060", "cny", ColumnType::Char, 6},
-      {"dbj060", "ntzje", ColumnType::Decimal, 2},  {"dxt004", "cyhxm", ColumnType::Char, 8},
-      {"error", "error_time", ColumnType::Integer, 0},
-      {"dzz007", "nzdpzh", ColumnType::Integer, 0}, {"dzz0032", "nje", ColumnType::Decimal, 2},
-      {"v_kcmx", "ccpmc", ColumnType::Char, 30},    {"v_kcmx", "ndj", ColumnType::Decimal, 2},
-      {"v_kcmx", "dzhckrq", ColumnType::DateTime, 0},
-      {"v_bj060", "cpmc", ColumnType::Char, 30},    {"v_bj060", "jldw", ColumnType::Char, 4},
+      {"dbj030", "ccph", ColumnType::Char, 20},        {"dbj030", "nkcsl", ColumnType::Decimal, 2},
+      {"dbj030", "nqcsl", ColumnType::Decimal, 2},     {"dbj002", "ccpmc", ColumnType::Char, 30},
+      {"dbj002", "cpym", ColumnType::Char, 12},        {"dbj002", "ncbgx", ColumnType::Integer, 0},
+      {"dbj002", "lcyjbs", ColumnType::Real, 0},       {"dbj002", "ccjh", ColumnType::Char, 18},
+      {"dbj005", "lzt", ColumnType::Integer, 0},       {"dbj005", "ckwh", ColumnType::Char, 10},
+      {"dbj032", "drq", ColumnType::DateTime, 0},      {"dbj032", "crym", ColumnType::Char, 3},
+      {"dbj060", "nsxh", ColumnType::Integer, 0},      {"dbj060", "cny", ColumnType::Char, 6},
+      {"dbj060", "ntzje", ColumnType::Decimal, 2},     {"dxt004", "cyhxm", ColumnType::Char, 8},
+      {"error", "error_time", ColumnType::Integer, 0}, {"dzz007", "nzdpzh", ColumnType::Integer, 0},
+      {"dzz0032", "nje", ColumnType::Decimal, 2},      {"v_kcmx", "ccpmc", ColumnType::Char, 30},
+      {"v_kcmx", "ndj", ColumnType::Decimal, 2},       {"v_kcmx", "dzhckrq", ColumnType::DateTime, 0},
+      {"v_bj060", "cpmc", ColumnType::Char, 30},       {"v_bj060", "jldw", ColumnType::Char, 4},
   };
   if (GetParam() == db::Backend::Postgres) {
     // SQLite reports no type for computed view columns; PostgreSQL keeps the casts.
@@ -159,9 +158,10 @@ TEST_P(SchemaTest, CatalogReadsTheDeclaredTypes) {
   // The label view has the 24 columns of the label grid, in its order.
   names.clear();
   for (const auto& c : *catalog.columns("v_kcmx")) names.push_back(c.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"cgsh", "ccph", "ccpmc", "nkcsl", "nkykc", "nckdj", "nwxdj", "ndj",
-                                             "je", "ncgdj", "ncbgx", "ncbdx", "ccjh", "cjldw", "ckh", "ckqh",
-                                             "ckwh", "cflh", "ccxh", "cpym", "lcyjbs", "njcsl", "dzhckrq", "zzh"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"cgsh",  "ccph",  "ccpmc",  "nkcsl", "nkykc",   "nckdj",
+                                             "nwxdj", "ndj",   "je",     "ncgdj", "ncbgx",   "ncbdx",
+                                             "ccjh",  "cjldw", "ckh",    "ckqh",  "ckwh",    "cflh",
+                                             "ccxh",  "cpym",  "lcyjbs", "njcsl", "dzhckrq", "zzh"}));
 }
 
 // The database numbers log rows and mailbox rows; a new number is higher than every earlier
@@ -193,7 +193,8 @@ TEST_P(SchemaTest, VoucherKeysRefuseDuplicates) {
   test::TestDatabase tdb(GetParam());
   auto conn = tdb.connect();
   conn->exec("INSERT INTO dzz007 VALUES (?, ?, ?, ?, ?)", {"01", "2026", "12", "记", 1});
-  EXPECT_THROW(conn->exec("INSERT INTO dzz007 VALUES (?, ?, ?, ?, ?)", {"01", "2026", "12", "记", 2}), db::DbError);
+  EXPECT_THROW(conn->exec("INSERT INTO dzz007 VALUES (?, ?, ?, ?, ?)", {"01", "2026", "12", "记", 2}),
+               db::DbError);
   conn->exec("INSERT INTO dzz007 VALUES (?, ?, ?, ?, ?)", {"01", "2026", "11", "记", 1});
   conn->exec("INSERT INTO dzz007 VALUES (?, ?, ?, ?, ?)", {"02", "2026", "12", "记", 1});
 
@@ -232,10 +233,10 @@ TEST_P(SchemaTest, VoucherNumbersAreUniqueInTheirPeriod) {
       {"01", "2026-12-08 11:30:00", "记", 13, false},  // same day, another moment
       {"01", "2026-12-31 23:59:59", "记", 13, false},  // same month
       {"01", "2026-12-01 00:00:00", "记", 13, false},
-      {"01", "2027-01-01 00:00:00", "记", 13, true},   // next period
-      {"01", "2026-11-30 23:59:59", "记", 13, true},   // previous period
-      {"01", "2026-12-08 11:30:00", "收", 13, true},   // another word
-      {"02", "2026-12-08 11:30:00", "记", 13, true},   // another company
+      {"01", "2027-01-01 00:00:00", "记", 13, true},  // next period
+      {"01", "2026-11-30 23:59:59", "记", 13, true},  // previous period
+      {"01", "2026-12-08 11:30:00", "收", 13, true},  // another word
+      {"02", "2026-12-08 11:30:00", "记", 13, true},  // another company
       {"01", "2026-12-08 11:30:00", "记", 14, true},
   };
   for (const auto& j : journals) {
@@ -257,14 +258,17 @@ TEST_P(SchemaTest, VoucherNumbersAreUniqueInTheirPeriod) {
 TEST_P(SchemaTest, ViewsGiveOneRowPerRecordOrPart) {
   test::TestDatabase tdb(GetParam());
   auto conn = tdb.connect();
-  conn->exec("INSERT INTO dbj002 (cgsh, ccph, ccpmc, cjldw, ccjh, ncgdj) VALUES ('01', 'P1', '刹车片', '套', 'M-1', 80)");
+  conn->exec(
+      "INSERT INTO dbj002 (cgsh, ccph, ccpmc, cjldw, ccjh, ncgdj) VALUES ('01', 'P1', '刹车片', '套', 'M-1', 80)");
   conn->exec("INSERT INTO dbj002 (cgsh, ccph, ccpmc) VALUES ('01', 'P2', '火花塞')");  // never stocked
   conn->exec("INSERT INTO dbj002 (cgsh, ccph, ccpmc) VALUES ('02', 'P1', '别家刹车片')");
-  const char* stock = "INSERT INTO dbj030 (cgsh, ckh, ccph, nkcsl, nsqsl, nykps, nsdsl, njcsl, ndj) "
-                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
+  const char* stock =
+      "INSERT INTO dbj030 (cgsh, ckh, ccph, nkcsl, nsqsl, nykps, nsdsl, njcsl, ndj) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
   conn->exec(stock, {"01", "01", "P1", dec("10.5"), dec("1"), dec("2"), dec("0.5"), dec("1"), dec("12.34")});
   conn->exec(stock, {"01", "02", "P1", dec("4"), dec("0"), dec("0"), dec("0"), dec("0"), dec("12.34")});
-  conn->exec(stock, {"01", "01", "P9", dec("0"), dec("0"), dec("3"), dec("0"), dec("0"), dec("5")});  // no part
+  conn->exec(stock,
+             {"01", "01", "P9", dec("0"), dec("0"), dec("3"), dec("0"), dec("0"), dec("5")});  // no part
   // Issues of P1 in warehouse 01 on two days, a later receipt, and a later issue elsewhere.
   const char* header = "INSERT INTO dbj028 (crcdh, cgsh, ckh, drq, clx) VALUES (?, ?, ?, ?, ?)";
   conn->exec(header, {"C1", "01", "01", *db::DateTime::parse("2026-03-01 13:00:00"), "C"});
@@ -278,8 +282,8 @@ TEST_P(SchemaTest, ViewsGiveOneRowPerRecordOrPart) {
   ASSERT_TRUE(c->next());
   EXPECT_EQ(c->value(1).as_text(), "P1");
   EXPECT_EQ(c->value(2).as_text(), "刹车片");
-  EXPECT_EQ(dec(c->value(3)), dec("7.00"));          // 10.5 - 1 - 2 - 0.5
-  EXPECT_EQ(dec(c->value(4), 4), dec("129.5700"));   // 12.34 * 10.5
+  EXPECT_EQ(dec(c->value(3)), dec("7.00"));         // 10.5 - 1 - 2 - 0.5
+  EXPECT_EQ(dec(c->value(4), 4), dec("129.5700"));  // 12.34 * 10.5
   EXPECT_EQ(c->value(5).as_text(), "2026-05-02 14:30:00");
   EXPECT_EQ(c->value(6).as_text(), "M-1");
   ASSERT_TRUE(c->next());
@@ -293,7 +297,8 @@ TEST_P(SchemaTest, ViewsGiveOneRowPerRecordOrPart) {
   EXPECT_FALSE(c->next());
 
   EXPECT_EQ(count(*conn, "SELECT COUNT(*) FROM v_bj060"), 3);
-  EXPECT_EQ(count(*conn, "SELECT COUNT(*) FROM v_bj060 WHERE gsh = '01' AND cph = 'P2' AND cpmc = '火花塞'"), 1);
+  EXPECT_EQ(count(*conn, "SELECT COUNT(*) FROM v_bj060 WHERE gsh = '01' AND cph = 'P2' AND cpmc = '火花塞'"),
+            1);
 
   c = conn->query("SELECT ccph, nkcsl, nkykc, ndj, njcsl FROM v_bj902_001 WHERE cgsh = '01' ORDER BY ccph");
   ASSERT_TRUE(c->next());
@@ -320,8 +325,8 @@ TEST_P(SchemaTest, LocationStateAcceptsNumbersAndText) {
     const char* location;
     int64_t expected;
   };
-  const Case cases[] = {{Value(0), "A1", 0}, {Value(1), "A1", 1}, {Value("0"), "A1", 0}, {Value("0"), "A2", 0},
-                        {Value("1"), "A2", 1}, {Value(int64_t{0}), "A2", 0}};
+  const Case cases[] = {{Value(0), "A1", 0},   {Value(1), "A1", 1},   {Value("0"), "A1", 0},
+                        {Value("0"), "A2", 0}, {Value("1"), "A2", 1}, {Value(int64_t{0}), "A2", 0}};
   for (const auto& k : cases) {
     SCOPED_TRACE(k.value.to_string() + " " + k.location);
     conn->exec(set, {k.value, k.location});

@@ -27,8 +27,7 @@ bool pg_required() {
 std::atomic<int> counter{0};
 
 // Procedures and grid definitions are looked up by name; every test binary needs them.
-const bool procedures_registered =
-    (schema::register_procedures(), lib::load_module(), true);
+const bool procedures_registered = (schema::register_procedures(), lib::load_module(), true);
 
 }  // namespace
 

@@ -30,13 +30,23 @@ TEST(Text, CharCountCountsCodePoints) {
     size_t count;
   } cases[] = {
       // plain
-      {"", 0}, {"JL01", 4}, {"  ", 2},
+      {"", 0},
+      {"JL01", 4},
+      {"  ", 2},
       // Chinese: three bytes a character; blanks and the full-width space count as characters
-      {"备件", 2}, {"刹车片 a", 5}, {"\u3000机油\u3000", 4},
+      {"备件", 2},
+      {"刹车片 a", 5},
+      {"\u3000机油\u3000", 4},
       // four-byte characters
       {"\U00020000x", 2},
       // ill-formed bytes count one each, so nothing is skipped or read past the end
-      {"\xE5\xA4", 2}, {"\x80\x80", 2}, {"a\xE5", 2}, {"\xE5" "a\xA4", 3}, {"\xFF", 1},
+      {"\xE5\xA4", 2},
+      {"\x80\x80", 2},
+      {"a\xE5", 2},
+      {"\xE5"
+       "a\xA4",
+       3},
+      {"\xFF", 1},
       {"\xFF\x80\x80", 3},  // no character starts with 0xF8..0xFF
   };
   for (const auto& c : cases) EXPECT_EQ(text::char_count(c.s), c.count) << c.s;
@@ -65,9 +75,14 @@ TEST(Text, IequalsIgnoresTheCaseOfAsciiLettersOnly) {
     std::string_view a, b;
     bool equal;
   } cases[] = {
-      {"", "", true},         {"DBJ030_CCPH", "dbj030_ccph", true}, {"ccph", "ccpm", false},
-      {"ccph", "ccph ", false}, {"备件号", "备件号", true},           {"备件A", "备件a", true},
-      {"Ä", "ä", false},      {"a", "ab", false},
+      {"", "", true},
+      {"DBJ030_CCPH", "dbj030_ccph", true},
+      {"ccph", "ccpm", false},
+      {"ccph", "ccph ", false},
+      {"备件号", "备件号", true},
+      {"备件A", "备件a", true},
+      {"Ä", "ä", false},
+      {"a", "ab", false},
   };
   for (const auto& c : cases) EXPECT_EQ(text::iequals(c.a, c.b), c.equal) << c.a << " / " << c.b;
 }
@@ -144,8 +159,8 @@ TEST_P(TextOnDatabase, TrimAndLengthAgreeWithTheDatabase) {
   test::TestDatabase tdb(GetParam(), /*with_schema=*/false);
   auto conn = tdb.connect();
   const std::string_view cases[] = {
-      "", "   ", "  JL01  ", "JL01", " 机油 滤清器 ", "刹车片  ", "\tJL01\t", " JL01\r\n",
-      "\u3000备件\u3000", " \u3000 ", "\U00020000 ",
+      "",         "   ",       "  JL01  ",         "JL01",     " 机油 滤清器 ", "刹车片  ",
+      "\tJL01\t", " JL01\r\n", "\u3000备件\u3000", " \u3000 ", "\U00020000 ",
   };
   for (std::string_view s : cases) {
     auto c = conn->query("SELECT trim(CAST(? AS text)), length(CAST(? AS text))",
@@ -156,8 +171,7 @@ TEST_P(TextOnDatabase, TrimAndLengthAgreeWithTheDatabase) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, TextOnDatabase, testing::ValuesIn(test::backends()),
-                         test::backend_name_of);
+INSTANTIATE_TEST_SUITE_P(Backends, TextOnDatabase, testing::ValuesIn(test::backends()), test::backend_name_of);
 
 }  // namespace
 }  // namespace sparestock

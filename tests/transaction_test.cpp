@@ -47,14 +47,14 @@ TEST_P(TransactionTest, SqlcodeAfterEachKindOfStatement) {
   EXPECT_EQ(sqlca.sqlcode, 0);
   EXPECT_EQ((*found)[1].as_text(), "总库");
 
-  EXPECT_FALSE(sqlca.select_row("select ckh from dbj003 where ckh = :k and cgsh = :g",
-                                {{"k", "01"}, {"g", "02"}}));
+  EXPECT_FALSE(
+      sqlca.select_row("select ckh from dbj003 where ckh = :k and cgsh = :g", {{"k", "01"}, {"g", "02"}}));
   EXPECT_EQ(sqlca.sqlcode, 100);
 
   // An update that matches no row is no error.
-  EXPECT_EQ(sqlca.execute("update dbj005 set lzt = 0 where cgsh = :g and ckwh = :w",
-                          {{"g", "01"}, {"w", "NONE"}}),
-            0);
+  EXPECT_EQ(
+      sqlca.execute("update dbj005 set lzt = 0 where cgsh = :g and ckwh = :w", {{"g", "01"}, {"w", "NONE"}}),
+      0);
   EXPECT_EQ(sqlca.sqlnrows, 0);
 
   EXPECT_EQ(sqlca.execute("select nosuchcolumn from dbj003"), -1);

@@ -163,8 +163,7 @@ std::vector<Case> load_cases() {
         current.has_rows = true;
         if (value != "none") current.rows.push_back(value);
       } else {
-        if (current.fields.count(key))
-          ADD_FAILURE() << path << ":" << number << ": repeated " << key;
+        if (current.fields.count(key)) ADD_FAILURE() << path << ":" << number << ": repeated " << key;
         current.fields[key] = value;
       }
     }
@@ -180,16 +179,11 @@ const std::vector<Case>& all_cases() {
 
 std::string kind_name(StatementKind k) {
   switch (k) {
-    case StatementKind::Select:
-      return "select";
-    case StatementKind::Insert:
-      return "insert";
-    case StatementKind::Update:
-      return "update";
-    case StatementKind::Delete:
-      return "delete";
-    case StatementKind::Execute:
-      return "execute";
+    case StatementKind::Select: return "select";
+    case StatementKind::Insert: return "insert";
+    case StatementKind::Update: return "update";
+    case StatementKind::Delete: return "delete";
+    case StatementKind::Execute: return "execute";
   }
   return "?";
 }
@@ -252,8 +246,7 @@ class TsqlCase : public testing::TestWithParam<size_t> {};
 
 TEST_P(TsqlCase, TranslatesOnBothBackends) {
   const Case& c = all_cases()[GetParam()];
-  ASSERT_TRUE(c.has("error") || c.has("procedure") || c.has("sql") ||
-              (c.has("sqlite") && c.has("postgres")))
+  ASSERT_TRUE(c.has("error") || c.has("procedure") || c.has("sql") || (c.has("sqlite") && c.has("postgres")))
       << c.where() << ": no expectation";
   for (Backend b : {Backend::Sqlite, Backend::Postgres}) check_translation(c, b, schema_catalog());
 }
@@ -318,18 +311,12 @@ std::string number_text(std::string s) {
 
 std::string render(const Value& v) {
   switch (v.kind()) {
-    case ValueKind::Null:
-      return "null";
-    case ValueKind::Integer:
-      return std::to_string(v.integer());
-    case ValueKind::Real:
-      return number_text(Decimal::from_double(v.real(), 6)->to_string());
-    case ValueKind::Decimal:
-      return number_text(v.decimal().to_string());
-    case ValueKind::Text:
-      return "'" + v.text() + "'";
-    case ValueKind::DateTime:
-      return v.datetime().iso();
+    case ValueKind::Null: return "null";
+    case ValueKind::Integer: return std::to_string(v.integer());
+    case ValueKind::Real: return number_text(Decimal::from_double(v.real(), 6)->to_string());
+    case ValueKind::Decimal: return number_text(v.decimal().to_string());
+    case ValueKind::Text: return "'" + v.text() + "'";
+    case ValueKind::DateTime: return v.datetime().iso();
   }
   return "?";
 }
@@ -413,8 +400,7 @@ TEST_P(TsqlRun, CasesGiveTheirRows) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, TsqlRun, testing::ValuesIn(test::backends()),
-                         test::backend_name_of);
+INSTANTIATE_TEST_SUITE_P(Backends, TsqlRun, testing::ValuesIn(test::backends()), test::backend_name_of);
 
 // The catalog the text cases use agrees with the schema the database is created from.
 TEST_P(TsqlRun, SchemaAgreesWithTheCaseCatalog) {

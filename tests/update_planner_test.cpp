@@ -64,13 +64,15 @@ const char* buffer_name(Buffer b) {
 
 // "SQL [v1=.., k1=..] buffer row; ..." or "error: ...".
 std::string render(const UpdatePlan& plan) {
-  if (!plan.error.empty()) return "error: " + plan.error + (plan.statements.empty() ? "" : " (with statements)");
+  if (!plan.error.empty())
+    return "error: " + plan.error + (plan.statements.empty() ? "" : " (with statements)");
   std::string out;
   for (const PlannedStatement& s : plan.statements) {
     if (!out.empty()) out += "; ";
     out += s.sql + " [";
     for (size_t k = 0; k < s.values.size(); ++k)
-      out += (k ? ", " : "") + s.values[k].first + "=" + (s.values[k].second.is_null() ? "null" : s.values[k].second.as_text());
+      out += (k ? ", " : "") + s.values[k].first + "=" +
+             (s.values[k].second.is_null() ? "null" : s.values[k].second.as_text());
     out += "] " + std::string(buffer_name(s.buffer)) + " " + std::to_string(s.number);
   }
   return out;
@@ -247,7 +249,8 @@ TEST(UpdatePlanner, AnIdentityKeyIsReadBackNotWritten) {
   g.setitem(r, "ccph", Value("P1"));
   g.setitem(r, "nxdj", Value(Decimal(175, 2)));
   UpdatePlan plan = UpdatePlanner(g.definition(), g.data()).plan();
-  EXPECT_EQ(render(plan), "INSERT INTO dbj060 (ccph, nxdj) VALUES (:v1, :v2) RETURNING nsxh [v1=P1, v2=1.75] primary 1");
+  EXPECT_EQ(render(plan),
+            "INSERT INTO dbj060 (ccph, nxdj) VALUES (:v1, :v2) RETURNING nsxh [v1=P1, v2=1.75] primary 1");
   ASSERT_EQ(plan.statements.size(), 1u);
   EXPECT_TRUE(plan.statements[0].returns_identity);
   EXPECT_EQ(plan.identity_column, 0);

@@ -72,8 +72,8 @@ TEST_P(WebUsers, RefusalsChangeNothing) {
   EXPECT_THROW(add_user(*conn, "01", "  ", "", "good-pass"), UserError);        // empty code
   EXPECT_THROW(add_user(*conn, "01", "0\t2", "", "good-pass"), UserError);      // control character
   EXPECT_THROW(add_user(*conn, "01", "002", "一二三四五六七八九", "good-pass"), UserError);  // 9 characters
-  EXPECT_THROW(add_user(*conn, "01", "002", "", "12345"), UserError);           // too short
-  EXPECT_THROW(set_password(*conn, "01", "009", "good-pass"), UserError);       // no such user
+  EXPECT_THROW(add_user(*conn, "01", "002", "", "12345"), UserError);                        // too short
+  EXPECT_THROW(set_password(*conn, "01", "009", "good-pass"), UserError);                    // no such user
   EXPECT_THROW(set_password(*conn, "01", "001", "short"), UserError);
 
   EXPECT_FALSE(find_user(*conn, "01", "002"));

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <chrono>
 #include <mutex>
 #include <set>
-#include <chrono>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -33,7 +33,8 @@ class Browser {
   explicit Browser(int port) : cli_("127.0.0.1", port) { cli_.set_read_timeout(30, 0); }
 
   httplib::Result login(const std::string& company, const std::string& user, const std::string& password) {
-    auto r = cli_.Post("/api/login", headers(), json{{"company", company}, {"user", user}, {"password", password}}.dump(),
+    auto r = cli_.Post("/api/login", headers(),
+                       json{{"company", company}, {"user", user}, {"password", password}}.dump(),
                        "application/json");
     if (r && r->status == 200) take_login(*r);
     return r;
@@ -176,10 +177,10 @@ TEST_P(WebServerTest, WrongCredentialsAreRefusedAlike) {
   auto conn = tdb_.connect();
   conn->exec("INSERT INTO DXT004 (CGSH, CYHDM, CYHXM) VALUES ('01', '003', '无密码')");
   Browser b(port_);
-  for (auto [company, user, password] : {std::tuple{"01", "001", "wrong-pass"},   // wrong password
-                                         std::tuple{"02", "001", kPassword01},    // other company
-                                         std::tuple{"01", "099", kPassword01},    // no such user
-                                         std::tuple{"01", "003", ""},             // user without password
+  for (auto [company, user, password] : {std::tuple{"01", "001", "wrong-pass"},  // wrong password
+                                         std::tuple{"02", "001", kPassword01},   // other company
+                                         std::tuple{"01", "099", kPassword01},   // no such user
+                                         std::tuple{"01", "003", ""},            // user without password
                                          std::tuple{"01", "001", ""}}) {
     auto r = b.login(company, user, password);
     ASSERT_TRUE(r);
@@ -227,8 +228,10 @@ TEST_P(WebServerTest, PostsWithoutTheRightCsrfTokenChangeNothing) {
   // A POST from another site's page is refused by its Origin even with the token.
   {
     httplib::Client cli("127.0.0.1", port_);
-    httplib::Headers h{{"Cookie", "sid=" + b.cookie}, {"X-CSRF-Token", b.csrf}, {"Origin", "http://evil.example"}};
-    EXPECT_EQ(cli.Post(("/api/session/" + b.session).c_str(), h, open.dump(), "application/json")->status, 403);
+    httplib::Headers h{
+        {"Cookie", "sid=" + b.cookie}, {"X-CSRF-Token", b.csrf}, {"Origin", "http://evil.example"}};
+    EXPECT_EQ(cli.Post(("/api/session/" + b.session).c_str(), h, open.dump(), "application/json")->status,
+              403);
   }
   EXPECT_EQ(b.send({{"op", "state"}})["state"]["windows"], json::array());
   // A logout without the token does not end the session.
@@ -338,13 +341,17 @@ TEST_P(WebServerTest, BadBodiesAreAnsweredWithErrors) {
 
   httplib::Client cli("127.0.0.1", port_);
   EXPECT_EQ(cli.Post("/api/login", "{\"company\": ", "application/json")->status, 400);
-  EXPECT_EQ(cli.Post("/api/login", json{{"company", "01"}, {"user", "001"}}.dump(), "application/json")->status, 400);
+  EXPECT_EQ(
+      cli.Post("/api/login", json{{"company", "01"}, {"user", "001"}}.dump(), "application/json")->status,
+      400);
   EXPECT_EQ(cli.Post("/api/login", json{{"company", 1}, {"user", "001"}, {"password", "x"}}.dump(),
-                     "application/json")->status,
+                     "application/json")
+                ->status,
             400);
   // A login must say it is JSON (a cross-site form cannot).
   EXPECT_EQ(cli.Post("/api/login", json{{"company", "01"}, {"user", "001"}, {"password", kPassword01}}.dump(),
-                     "text/plain")->status,
+                     "text/plain")
+                ->status,
             415);
   EXPECT_EQ(server_->session_count(), 1u);
 }
@@ -386,8 +393,8 @@ TEST_P(WebServerTest, TheLogHoldsNoSecrets) {
   EXPECT_NE(text.find("login: company 01 user 001"), std::string::npos) << text;
   EXPECT_NE(text.find("login refused: company 01 user 001"), std::string::npos) << text;
   EXPECT_NE(text.find("POST /api/session/* 200"), std::string::npos) << text;
-  for (const std::string& secret : {std::string(kPassword01), std::string("the-wrong-password"), b.cookie,
-                                    b.csrf, b.session})
+  for (const std::string& secret :
+       {std::string(kPassword01), std::string("the-wrong-password"), b.cookie, b.csrf, b.session})
     EXPECT_EQ(text.find(secret), std::string::npos) << "the log shows \"" << secret << "\":\n" << text;
 }
 

@@ -312,7 +312,8 @@ class Numbering {
       throw EntryTableError(at(d.file, d.line) + "shared group " + group + " has the name of an object");
     auto [it, fresh] = groups_.emplace(group, Declared{nullptr, d.file, {}});
     if (!fresh && it->second.file != d.file)
-      throw EntryTableError(at(d.file, d.line) + "shared group " + group + " is declared in " + it->second.file);
+      throw EntryTableError(at(d.file, d.line) + "shared group " + group + " is declared in " +
+                            it->second.file);
     it->second.scripts.push_back(&d);
   }
 
@@ -379,8 +380,9 @@ class Numbering {
       auto [control, event] = control_and_event(*s);
       if (auto [it, fresh] = seen.emplace(std::pair{control, event}, s); !fresh) {
         const Declaration& first = *it->second;
-        throw EntryTableError(at(s->file, s->line) + name + " declares " + (control.empty() ? "" : control + ".") +
-                              event + " twice (also " + first.file + ":" + std::to_string(first.line) + ")");
+        throw EntryTableError(at(s->file, s->line) + name + " declares " +
+                              (control.empty() ? "" : control + ".") + event + " twice (also " + first.file +
+                              ":" + std::to_string(first.line) + ")");
       }
       int c = control.empty() ? 0 : controls.at(control);
       if (!next_script.contains(c)) next_script[c] = 1;
@@ -439,8 +441,8 @@ std::string header(const std::vector<Object>& objects) {
     std::string table;
     for (const Script& s : o.scripts) {
       table += table.empty() ? "\\\n    " : ", \\\n    ";
-      table += "{" + std::to_string(s.control) + ", " + std::to_string(s.number) + ", " + quoted(s.control_name) +
-               ", " + quoted(s.event) + "}";
+      table += "{" + std::to_string(s.control) + ", " + std::to_string(s.number) + ", " +
+               quoted(s.control_name) + ", " + quoted(s.event) + "}";
     }
     define("SPARESTOCK_SCRIPTS_" + o.name, table);
     std::map<std::string, std::string> shares;  // group -> its entries for this object
@@ -449,7 +451,8 @@ std::string header(const std::vector<Object>& objects) {
         define("SPARESTOCK_ENTRY_" + joined({o.name, s.control_name, s.event}), entry_name(o, s));
       } else {
         shares[s.group] += " \\\n    SPARESTOCK_SHARED_ENTRY(" + entry_name(o, s) + ", " +
-                           joined({"sparestock_shared", s.group, s.control_name, s.event}) + ", " + o.name + ")";
+                           joined({"sparestock_shared", s.group, s.control_name, s.event}) + ", " + o.name +
+                           ")";
       }
     }
     for (const auto& [group, entries] : shares)

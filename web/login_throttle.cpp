@@ -11,7 +11,8 @@ void LoginThrottle::sweep(Clock::time_point now) {
   if (now - last_sweep_ < limits_.window) return;
   last_sweep_ = now;
   for (auto* table : {&users_, &addresses_})
-    for (auto it = table->begin(); it != table->end();) it = expire(it->second, now) ? table->erase(it) : std::next(it);
+    for (auto it = table->begin(); it != table->end();)
+      it = expire(it->second, now) ? table->erase(it) : std::next(it);
 }
 
 bool LoginThrottle::allowed(const std::string& user, const std::string& address) {
@@ -22,7 +23,8 @@ bool LoginThrottle::allowed(const std::string& user, const std::string& address)
     auto it = table.find(key);
     return it != table.end() && !expire(it->second, now) && it->second.size() >= limit;
   };
-  return !over(users_, user, limits_.failures_per_user) && !over(addresses_, address, limits_.failures_per_address);
+  return !over(users_, user, limits_.failures_per_user) &&
+         !over(addresses_, address, limits_.failures_per_address);
 }
 
 void LoginThrottle::record_failure(const std::string& user, const std::string& address) {

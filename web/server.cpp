@@ -281,7 +281,8 @@ struct Server::Impl {
     if (!previous.empty()) store.remove(previous);
 
     auto driver = std::make_unique<driver::Driver>(options.target);
-    json answer = driver->handle({{"op", "host"}, {"globals", session_globals(*user, db::now())}, {"autoanswer", true}});
+    json answer = driver->handle(
+        {{"op", "host"}, {"globals", session_globals(*user, db::now())}, {"autoanswer", true}});
     if (!answer.value("ok", false)) {
       log(fmt::format("login failed: {}: {}", who, answer.value("error", std::string())));
       return send_error(res, 503, kDatabaseDown);
@@ -325,15 +326,18 @@ struct Server::Impl {
     json request = json::parse(req.body, nullptr, false);
     if (request.is_discarded()) return send_json(res, 200, {{"ok", false}, {"error", "malformed JSON"}});
     if (request.is_object() && request.value("op", json()) == "host")
-      return send_json(res, 200, {{"ok", false},
-                                  {"error", "the op host is not available over HTTP: a session's globals "
-                                            "come from its login"}});
+      return send_json(res, 200,
+                       {{"ok", false},
+                        {"error",
+                         "the op host is not available over HTTP: a session's globals "
+                         "come from its login"}});
     if (request.is_object() && request.value("op", json()) == "rows") {
       const json& count = request.contains("count") ? request["count"] : json();
       if (!count.is_number_integer() || count.get<long>() > kMaxRowsPerRequest)
-        return send_json(res, 200, {{"ok", false},
-                                    {"error", fmt::format("rows over HTTP needs a \"count\" of at most {} rows",
-                                                          kMaxRowsPerRequest)}});
+        return send_json(res, 200,
+                         {{"ok", false},
+                          {"error", fmt::format("rows over HTTP needs a \"count\" of at most {} rows",
+                                                kMaxRowsPerRequest)}});
     }
     RequestScope scope(*s);
     send_json(res, 200, s->driver().handle(request));
@@ -387,7 +391,8 @@ struct Server::Impl {
       bool api = req.path.rfind("/api/", 0) == 0;
       std::string message = res.status == 413 ? kTooLarge : res.status == 404 ? kNotFound : "";
       if (api || res.status == 413) {
-        send_json(res, res.status, {{"ok", false}, {"error", message.empty() ? std::to_string(res.status) : message}});
+        send_json(res, res.status,
+                  {{"ok", false}, {"error", message.empty() ? std::to_string(res.status) : message}});
       } else {
         res.set_content(res.status == 404 ? "404 not found\n" : std::to_string(res.status) + "\n",
                         "text/plain; charset=utf-8");

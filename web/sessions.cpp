@@ -62,10 +62,11 @@ SessionStore::~SessionStore() {
   }
 }
 
-std::pair<std::shared_ptr<WebSession>, std::string> SessionStore::add(
-    UserRecord user, std::unique_ptr<driver::Driver> driver) {
+std::pair<std::shared_ptr<WebSession>, std::string> SessionStore::add(UserRecord user,
+                                                                      std::unique_ptr<driver::Driver> driver) {
   std::string cookie = random_token();
-  auto session = std::make_shared<WebSession>(random_token(16), random_token(), std::move(user), std::move(driver));
+  auto session = std::make_shared<WebSession>(random_token(16), random_token(), std::move(user),
+                                              std::move(driver));
   std::vector<std::shared_ptr<WebSession>> idle = take_idle();  // make room before refusing
   std::lock_guard lock(mutex_);
   if (by_cookie_digest_.size() >= max_sessions_) return {nullptr, {}};

@@ -66,7 +66,8 @@ void set_password(db::Connection& conn, const std::string& company, const std::s
   if (!find_user(conn, cgsh, cyhdm)) throw UserError(fmt::format("no user {} of company {}", cyhdm, cgsh));
   std::string hash = hash_password(password);
   if (name)
-    conn.exec("UPDATE DXT004 SET cmmhx = ?, CYHXM = ? WHERE CGSH = ? AND CYHDM = ?", {hash, *name, cgsh, cyhdm});
+    conn.exec("UPDATE DXT004 SET cmmhx = ?, CYHXM = ? WHERE CGSH = ? AND CYHDM = ?",
+              {hash, *name, cgsh, cyhdm});
   else
     conn.exec("UPDATE DXT004 SET cmmhx = ? WHERE CGSH = ? AND CYHDM = ?", {hash, cgsh, cyhdm});
 }

@@ -12,9 +12,9 @@
 namespace sparestock::web {
 
 struct UserRecord {
-  std::string company;  // CGSH
-  std::string code;     // CYHDM
-  std::string name;     // CYHXM
+  std::string company;        // CGSH
+  std::string code;           // CYHDM
+  std::string name;           // CYHXM
   std::string password_hash;  // cmmhx; empty: no password set, the user cannot log in
 };
 
@@ -30,8 +30,7 @@ inline constexpr size_t kMinPasswordLength = 6;
 
 // The user `code` of `company`, or nullopt. Codes are compared as stored (after trimming the
 // blanks around the typed ones). Throws db::DbError.
-std::optional<UserRecord> find_user(db::Connection& conn, const std::string& company,
-                                    const std::string& code);
+std::optional<UserRecord> find_user(db::Connection& conn, const std::string& company, const std::string& code);
 
 // Adds a user with a password. Refused (UserError) when the company or code is empty or too
 // long (2 and 3 characters), the name longer than 8 characters, the password shorter than

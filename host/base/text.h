@@ -66,11 +66,17 @@ std::string_view trim_trailing(std::string_view s);
 // The same for a string about to be destroyed (a temporary): the result is then a string of its
 // own, never a view into text that is gone.
 template <std::same_as<std::string> S>
-std::string trim(S&& s) { return std::string(trim(std::string_view(s))); }
+std::string trim(S&& s) {
+  return std::string(trim(std::string_view(s)));
+}
 template <std::same_as<std::string> S>
-std::string trim_leading(S&& s) { return std::string(trim_leading(std::string_view(s))); }
+std::string trim_leading(S&& s) {
+  return std::string(trim_leading(std::string_view(s)));
+}
 template <std::same_as<std::string> S>
-std::string trim_trailing(S&& s) { return std::string(trim_trailing(std::string_view(s))); }
+std::string trim_trailing(S&& s) {
+  return std::string(trim_trailing(std::string_view(s)));
+}
 
 // The pieces of s between the separators, exactly as they are (blanks and empty pieces kept):
 // n separators give n + 1 pieces, and "" gives one empty piece.

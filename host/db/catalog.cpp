@@ -23,28 +23,24 @@ bool starts_with(std::string_view s, std::string_view p) { return s.substr(0, p.
 
 }  // namespace
 
-ColumnInfo column_info_from_decl(std::string name, std::string_view declared_type, int length,
-                                 int scale) {
+ColumnInfo column_info_from_decl(std::string name, std::string_view declared_type, int length, int scale) {
   ColumnInfo info;
   info.name = text::lower(name);
   std::string decl = text::lower(declared_type);
   int a = 0, b = 0;
   read_modifiers(decl, a, b);
-  if (starts_with(decl, "varchar") || starts_with(decl, "char") ||
-      starts_with(decl, "character") || starts_with(decl, "text") || starts_with(decl, "bpchar")) {
+  if (starts_with(decl, "varchar") || starts_with(decl, "char") || starts_with(decl, "character") ||
+      starts_with(decl, "text") || starts_with(decl, "bpchar")) {
     info.type = ColumnType::Char;
     info.length = length > 0 ? length : a;
   } else if (starts_with(decl, "numeric") || starts_with(decl, "decimal")) {
     info.type = ColumnType::Decimal;
     info.scale = scale >= 0 ? scale : b;
-  } else if (starts_with(decl, "int") || starts_with(decl, "bigint") ||
-             starts_with(decl, "smallint")) {
+  } else if (starts_with(decl, "int") || starts_with(decl, "bigint") || starts_with(decl, "smallint")) {
     info.type = ColumnType::Integer;
-  } else if (starts_with(decl, "double") || starts_with(decl, "real") ||
-             starts_with(decl, "float")) {
+  } else if (starts_with(decl, "double") || starts_with(decl, "real") || starts_with(decl, "float")) {
     info.type = ColumnType::Real;
-  } else if (starts_with(decl, "timestamp") || starts_with(decl, "datetime") ||
-             starts_with(decl, "date")) {
+  } else if (starts_with(decl, "timestamp") || starts_with(decl, "datetime") || starts_with(decl, "date")) {
     info.type = ColumnType::DateTime;
   }
   return info;

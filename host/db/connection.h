@@ -88,8 +88,7 @@ class Connection {
   // Placeholders are `?`, bound in order. Throws DbError.
   virtual int64_t exec(std::string_view sql, const std::vector<Value>& params = {}) = 0;
   // Runs a query. Throws DbError.
-  virtual std::unique_ptr<Cursor> query(std::string_view sql,
-                                        const std::vector<Value>& params = {}) = 0;
+  virtual std::unique_ptr<Cursor> query(std::string_view sql, const std::vector<Value>& params = {}) = 0;
   // Runs a script of several statements without parameters (schema creation). Throws DbError.
   virtual void exec_script(std::string_view sql) = 0;
 

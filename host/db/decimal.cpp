@@ -13,10 +13,22 @@ namespace {
 // A GCC and Clang extension type, so marked for -Wpedantic.
 __extension__ typedef __int128 i128;
 
-constexpr int64_t kPow10[] = {1,         10,         100,         1000,        10000,
-                              100000,    1000000,    10000000,    100000000,   1000000000,
-                              10000000000LL, 100000000000LL, 1000000000000LL,
-                              10000000000000LL, 100000000000000LL, 1000000000000000LL,
+constexpr int64_t kPow10[] = {1,
+                              10,
+                              100,
+                              1000,
+                              10000,
+                              100000,
+                              1000000,
+                              10000000,
+                              100000000,
+                              1000000000,
+                              10000000000LL,
+                              100000000000LL,
+                              1000000000000LL,
+                              10000000000000LL,
+                              100000000000000LL,
+                              1000000000000000LL,
                               10000000000000000LL};
 
 int64_t narrow(i128 v) {
@@ -34,9 +46,7 @@ i128 div_round(i128 n, i128 d) {
   return q;
 }
 
-i128 scaled(const Decimal& d, int scale) {
-  return static_cast<i128>(d.units()) * kPow10[scale - d.scale()];
-}
+i128 scaled(const Decimal& d, int scale) { return static_cast<i128>(d.units()) * kPow10[scale - d.scale()]; }
 
 }  // namespace
 

@@ -19,9 +19,9 @@ namespace sparestock::db {
 namespace {
 
 // PostgreSQL type OIDs used below (pg_type.h).
-constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700,
-              kFloat8 = 701, kBpchar = 1042, kVarchar = 1043, kDate = 1082, kTimestamp = 1114,
-              kTimestampTz = 1184, kNumeric = 1700;
+constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+              kBpchar = 1042, kVarchar = 1043, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184,
+              kNumeric = 1700;
 
 long sqlstate_code(const PGresult* res) {
   const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
@@ -176,8 +176,7 @@ class PostgresCursor : public Cursor {
   }
 
   std::string_view text(int col) override {
-    return {PQgetvalue(res_.get(), row_, col),
-            static_cast<size_t>(PQgetlength(res_.get(), row_, col))};
+    return {PQgetvalue(res_.get(), row_, col), static_cast<size_t>(PQgetlength(res_.get(), row_, col))};
   }
 
   std::optional<Decimal> decimal(int col, int scale) override {
@@ -283,8 +282,8 @@ class PostgresConnection : public Connection {
     try {
       const std::string& name = prepared(sql, static_cast<int>(params.size()));
       TextParams text(params);
-      Result res(PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()),
-                                text.pointers.data(), nullptr, nullptr, 0));
+      Result res(PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()), text.pointers.data(),
+                                nullptr, nullptr, 0));
       auto status = PQresultStatus(res.get());
       if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw DbError(error_text(conn_, res.get()), sqlstate_code(res.get()));

@@ -51,8 +51,7 @@ void bind_params(sqlite3* db, sqlite3_stmt* stmt, const std::vector<Value>& para
         break;
       case ValueKind::DateTime: {
         std::string iso = v.datetime().iso();
-        rc = sqlite3_bind_text(stmt, i + 1, iso.data(), static_cast<int>(iso.size()),
-                               SQLITE_TRANSIENT);
+        rc = sqlite3_bind_text(stmt, i + 1, iso.data(), static_cast<int>(iso.size()), SQLITE_TRANSIENT);
         break;
       }
     }
@@ -124,8 +123,7 @@ class SqliteCursor : public Cursor {
   std::optional<Decimal> decimal(int col, int scale) override {
     switch (sqlite3_column_type(stmt_, col)) {
       case SQLITE_NULL: return std::nullopt;
-      case SQLITE_INTEGER:
-        return Decimal::from_integer(sqlite3_column_int64(stmt_, col)).rescale(scale);
+      case SQLITE_INTEGER: return Decimal::from_integer(sqlite3_column_int64(stmt_, col)).rescale(scale);
       case SQLITE_FLOAT: return Decimal::from_double(sqlite3_column_double(stmt_, col), scale);
       default: {
         auto d = Decimal::parse(text(col));
@@ -214,9 +212,8 @@ class SqliteConnection : public Connection {
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    sqlite3_create_function_v2(db_, "round_decimal", 2,
-                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                               round_decimal, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db_, "round_decimal", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                               nullptr, round_decimal, nullptr, nullptr, nullptr);
     try {
       // Fails on a file that is not a database, which is the place to say so.
       // LIKE compares case-sensitively, as on PostgreSQL and on the original server.
@@ -283,8 +280,10 @@ class SqliteConnection : public Connection {
     Catalog catalog;
     std::vector<std::string> names;
     {
-      auto c = query("SELECT name FROM sqlite_master WHERE type IN ('table','view') "
-                     "AND name NOT LIKE 'sqlite_%' ORDER BY name", {});
+      auto c = query(
+          "SELECT name FROM sqlite_master WHERE type IN ('table','view') "
+          "AND name NOT LIKE 'sqlite_%' ORDER BY name",
+          {});
       while (c->next()) names.emplace_back(c->text(0));
     }
     for (const auto& name : names) {

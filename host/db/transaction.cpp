@@ -102,7 +102,8 @@ std::unique_ptr<Cursor> Transaction::run_procedure(const Translation& t, const H
   if (!procedure) throw DbError("unknown procedure: " + t.procedure);
   ProcedureArguments args;
   for (const auto& a : t.arguments) {
-    if (args.count(a.name)) throw DbError("procedure " + t.procedure + ": argument @" + a.name + " given twice");
+    if (args.count(a.name))
+      throw DbError("procedure " + t.procedure + ": argument @" + a.name + " given twice");
     bool known = false;
     for (const auto& p : procedure->parameters) known = known || p == a.name;
     if (!known) throw DbError("procedure " + t.procedure + " has no argument @" + a.name);
@@ -146,8 +147,7 @@ long Transaction::execute(std::string_view tsql, const HostVariables& vars) {
   return sqlcode;
 }
 
-std::optional<std::vector<Value>> Transaction::select_row(std::string_view tsql,
-                                                          const HostVariables& vars) {
+std::optional<std::vector<Value>> Transaction::select_row(std::string_view tsql, const HostVariables& vars) {
   auto cursor = open_cursor(tsql, vars);
   if (!cursor) return std::nullopt;
   try {

@@ -56,8 +56,7 @@ class Transaction {
   long execute(std::string_view tsql, const HostVariables& vars = {});
   // Single-row select into host variables: the first row, or nullopt with sqlcode 100 when
   // there is none (and -1 on error).
-  std::optional<std::vector<Value>> select_row(std::string_view tsql,
-                                               const HostVariables& vars = {});
+  std::optional<std::vector<Value>> select_row(std::string_view tsql, const HostVariables& vars = {});
   // Opens a cursor over a SELECT or a procedure's rows (grid retrieval). nullptr with
   // sqlcode -1 on error.
   std::unique_ptr<Cursor> open_cursor(std::string_view tsql, const HostVariables& vars = {});

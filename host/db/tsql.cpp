@@ -130,19 +130,12 @@ void visit_columns(const Expr& e, const Scope& scope, const ColumnVisitor& fn) {
     if (child) visit_columns(*child, scope, fn);
   };
   switch (e.kind) {
-    case ExprKind::Column:
-      fn(e.Cast<ColumnExpr>(), scope);
-      break;
+    case ExprKind::Column: fn(e.Cast<ColumnExpr>(), scope); break;
     case ExprKind::Star:
     case ExprKind::Constant:
-    case ExprKind::HostVar:
-      break;
-    case ExprKind::Paren:
-      v(e.Cast<ParenExpr>().child);
-      break;
-    case ExprKind::Unary:
-      v(e.Cast<UnaryExpr>().child);
-      break;
+    case ExprKind::HostVar: break;
+    case ExprKind::Paren: v(e.Cast<ParenExpr>().child); break;
+    case ExprKind::Unary: v(e.Cast<UnaryExpr>().child); break;
     case ExprKind::Arith:
       v(e.Cast<ArithExpr>().left);
       v(e.Cast<ArithExpr>().right);
@@ -165,9 +158,7 @@ void visit_columns(const Expr& e, const Scope& scope, const ColumnVisitor& fn) {
       v(e.Cast<LikeExpr>().child);
       v(e.Cast<LikeExpr>().pattern);
       break;
-    case ExprKind::IsNull:
-      v(e.Cast<IsNullExpr>().child);
-      break;
+    case ExprKind::IsNull: v(e.Cast<IsNullExpr>().child); break;
     case ExprKind::Between:
       v(e.Cast<BetweenExpr>().child);
       v(e.Cast<BetweenExpr>().low);
@@ -176,15 +167,9 @@ void visit_columns(const Expr& e, const Scope& scope, const ColumnVisitor& fn) {
     case ExprKind::Function:
       for (const auto& a : e.Cast<FunctionExpr>().args) v(a);
       break;
-    case ExprKind::Convert:
-      v(e.Cast<ConvertExpr>().child);
-      break;
-    case ExprKind::Subquery:
-      visit_select_columns(*e.Cast<SubqueryExpr>().select, scope, fn);
-      break;
-    case ExprKind::Exists:
-      visit_select_columns(*e.Cast<ExistsExpr>().select, scope, fn);
-      break;
+    case ExprKind::Convert: v(e.Cast<ConvertExpr>().child); break;
+    case ExprKind::Subquery: visit_select_columns(*e.Cast<SubqueryExpr>().select, scope, fn); break;
+    case ExprKind::Exists: visit_select_columns(*e.Cast<ExistsExpr>().select, scope, fn); break;
   }
 }
 
@@ -194,18 +179,14 @@ bool is_outer_join(const Expr& e) {
 
 bool contains_outer_join(const Expr& e) {
   switch (e.kind) {
-    case ExprKind::Compare:
-      return is_outer_join(e);
-    case ExprKind::Paren:
-      return contains_outer_join(*e.Cast<ParenExpr>().child);
-    case ExprKind::Unary:
-      return contains_outer_join(*e.Cast<UnaryExpr>().child);
+    case ExprKind::Compare: return is_outer_join(e);
+    case ExprKind::Paren: return contains_outer_join(*e.Cast<ParenExpr>().child);
+    case ExprKind::Unary: return contains_outer_join(*e.Cast<UnaryExpr>().child);
     case ExprKind::Conjunction:
       for (const auto& c : e.Cast<ConjunctionExpr>().children)
         if (contains_outer_join(*c)) return true;
       return false;
-    default:
-      return false;  // operands of other predicates cannot hold a comparison
+    default: return false;  // operands of other predicates cannot hold a comparison
   }
 }
 
@@ -218,9 +199,8 @@ void flatten_conjuncts(const Expr& e, std::vector<const Expr*>& out) {
   }
   if (e.kind == ExprKind::Paren && contains_outer_join(e)) {
     const Expr& inner = *e.Cast<ParenExpr>().child;
-    bool looks_through =
-        is_outer_join(inner) || inner.kind == ExprKind::Paren ||
-        (inner.kind == ExprKind::Conjunction && inner.Cast<ConjunctionExpr>().is_and);
+    bool looks_through = is_outer_join(inner) || inner.kind == ExprKind::Paren ||
+                         (inner.kind == ExprKind::Conjunction && inner.Cast<ConjunctionExpr>().is_and);
     if (looks_through) {
       flatten_conjuncts(inner, out);
       return;
@@ -253,8 +233,7 @@ class Emitter {
   std::vector<ParameterUse> uses;  // parallel to parameters
 
   // `targets`: for INSERT ... SELECT, the columns the select items are written into.
-  std::string select(const SelectStmt& s, const Scope* parent,
-                     const std::vector<Target>* targets = nullptr) {
+  std::string select(const SelectStmt& s, const Scope* parent, const std::vector<Target>* targets = nullptr) {
     Scope scope{parent, &s.from};
     check_unique_names(s.from);
     JoinPlan plan = s.where ? plan_joins(s, scope) : JoinPlan{};
@@ -268,11 +247,9 @@ class Emitter {
       for (size_t i = 0; i < s.items.size(); ++i) {
         if (i) out += ", ";
         const SelectItem& item = s.items[i];
-        if (plan.reordered && item.expr->kind == ExprKind::Star &&
-            item.expr->Cast<StarExpr>().table.empty()) {
+        if (plan.reordered && item.expr->kind == ExprKind::Star && item.expr->Cast<StarExpr>().table.empty()) {
           // Keep the columns of `*` in the order the FROM list gave them.
-          for (size_t t = 0; t < s.from.size(); ++t)
-            out += (t ? ", " : "") + s.from[t].ref_name() + ".*";
+          for (size_t t = 0; t < s.from.size(); ++t) out += (t ? ", " : "") + s.from[t].ref_name() + ".*";
         } else if (targets && i < targets->size()) {
           out += emit_written(*item.expr, scope, (*targets)[i]);
         } else {
@@ -293,8 +270,7 @@ class Emitter {
     if (!s.group_by.empty()) {
       Place place(*this, "in GROUP BY");
       out += " GROUP BY ";
-      for (size_t i = 0; i < s.group_by.size(); ++i)
-        out += (i ? ", " : "") + emit(*s.group_by[i], scope);
+      for (size_t i = 0; i < s.group_by.size(); ++i) out += (i ? ", " : "") + emit(*s.group_by[i], scope);
     }
     if (s.having) {
       Place place(*this, "in HAVING");
@@ -335,9 +311,8 @@ class Emitter {
       Scope scope{nullptr, &none};
       out += " VALUES (";
       for (size_t i = 0; i < s.values.size(); ++i)
-        out += (i ? ", " : "") +
-               (i < targets.size() ? emit_written(*s.values[i], scope, targets[i])
-                                   : emit(*s.values[i], scope));
+        out += (i ? ", " : "") + (i < targets.size() ? emit_written(*s.values[i], scope, targets[i])
+                                                     : emit(*s.values[i], scope));
       out += ")";
     }
     if (!s.returning.empty()) out += " RETURNING " + s.returning;
@@ -398,8 +373,7 @@ class Emitter {
         for (size_t i = 0; i < from.size(); ++i)
           if (text::iequals(from[i].name, c.table)) return {s, i, catalog_.find(from[i].name, c.column)};
       }
-      throw TranslationError("syntax error: unknown table or alias " + c.table + " in " +
-                             c.ToString());
+      throw TranslationError("syntax error: unknown table or alias " + c.table + " in " + c.ToString());
     }
     for (const Scope* s = &scope; s; s = s->parent) {
       const auto& from = *s->from;
@@ -422,16 +396,12 @@ class Emitter {
     const ColumnInfo* info = resolve(c, scope).info;
     if (!info) return Type::Unresolved;
     switch (info->type) {
-      case ColumnType::Char:
-        return Type::String;
+      case ColumnType::Char: return Type::String;
       case ColumnType::Decimal:
       case ColumnType::Integer:
-      case ColumnType::Real:
-        return Type::Number;
-      case ColumnType::DateTime:
-        return Type::DateTime;
-      case ColumnType::Unknown:
-        return Type::Unresolved;
+      case ColumnType::Real: return Type::Number;
+      case ColumnType::DateTime: return Type::DateTime;
+      case ColumnType::Unknown: return Type::Unresolved;
     }
     return Type::Unresolved;
   }
@@ -452,20 +422,13 @@ class Emitter {
     const Expr* unresolved = nullptr;
     for (const Expr* op : operands) {
       switch (type_of(*op, scope)) {
-        case Type::String:
-          string = true;
-          break;
-        case Type::Number:
-          number = true;
-          break;
-        case Type::DateTime:
-          datetime = true;
-          break;
+        case Type::String: string = true; break;
+        case Type::Number: number = true; break;
+        case Type::DateTime: datetime = true; break;
         case Type::Unresolved:
           if (!unresolved) unresolved = op;
           break;
-        case Type::Unknown:
-          break;
+        case Type::Unknown: break;
       }
     }
     if (datetime) unsupported("+ on a date-time");
@@ -481,23 +444,17 @@ class Emitter {
 
   Type type_of(const Expr& e, const Scope& scope) const {
     switch (e.kind) {
-      case ExprKind::Column:
-        return column_type(e.Cast<ColumnExpr>(), scope);
+      case ExprKind::Column: return column_type(e.Cast<ColumnExpr>(), scope);
       case ExprKind::Constant:
         switch (e.Cast<ConstantExpr>().type) {
-          case ConstantExpr::Type::Number:
-            return Type::Number;
-          case ConstantExpr::Type::String:
-            return Type::String;
-          case ConstantExpr::Type::Null:
-            return Type::Unknown;
+          case ConstantExpr::Type::Number: return Type::Number;
+          case ConstantExpr::Type::String: return Type::String;
+          case ConstantExpr::Type::Null: return Type::Unknown;
         }
         return Type::Unknown;
       case ExprKind::Star:
-      case ExprKind::HostVar:
-        return Type::Unknown;
-      case ExprKind::Paren:
-        return type_of(*e.Cast<ParenExpr>().child, scope);
+      case ExprKind::HostVar: return Type::Unknown;
+      case ExprKind::Paren: return type_of(*e.Cast<ParenExpr>().child, scope);
       case ExprKind::Arith: {
         if (e.Cast<ArithExpr>().op != '+') return Type::Number;
         std::vector<const Expr*> operands;
@@ -511,8 +468,7 @@ class Emitter {
         if (f.name == "min" || f.name == "max") return type_of(*f.args[0], scope);
         return Type::Number;
       }
-      case ExprKind::Convert:
-        return Type::String;
+      case ExprKind::Convert: return Type::String;
       case ExprKind::Subquery: {
         const SelectStmt& sub = *e.Cast<SubqueryExpr>().select;
         Scope inner{&scope, &sub.from};
@@ -525,8 +481,7 @@ class Emitter {
       case ExprKind::Like:
       case ExprKind::IsNull:
       case ExprKind::Between:
-      case ExprKind::Exists:
-        return Type::Number;
+      case ExprKind::Exists: return Type::Number;
     }
     return Type::Unknown;
   }
@@ -571,8 +526,7 @@ class Emitter {
       joined_table[k] = outer;
     }
     for (size_t i = 0; i < n; ++i)
-      if (plan.optional[i] && preserved[i])
-        unsupported("outer join chain through " + s.from[i].ref_name());
+      if (plan.optional[i] && preserved[i]) unsupported("outer join chain through " + s.from[i].ref_name());
 
     for (size_t k = 0; k < terms.size(); ++k) {
       if (joined_table[k] != kNoTable) {
@@ -589,8 +543,7 @@ class Emitter {
         // A condition on the outer-joined table alone restricts the rows it joins with.
         plan.on[outer].push_back(terms[k]);
       } else {
-        unsupported("outer-joined table " + s.from[outer].ref_name() +
-                    " in an inner join condition");
+        unsupported("outer-joined table " + s.from[outer].ref_name() + " in an inner join condition");
       }
     }
     bool seen_outer = false;
@@ -647,12 +600,9 @@ class Emitter {
         return e.ToString();
       }
       case ExprKind::Star:
-      case ExprKind::Constant:
-        return e.ToString();
-      case ExprKind::HostVar:
-        return placeholder(e.Cast<HostVarExpr>().name);
-      case ExprKind::Paren:
-        return "(" + emit(*e.Cast<ParenExpr>().child, scope) + ")";
+      case ExprKind::Constant: return e.ToString();
+      case ExprKind::HostVar: return placeholder(e.Cast<HostVarExpr>().name);
+      case ExprKind::Paren: return "(" + emit(*e.Cast<ParenExpr>().child, scope) + ")";
       case ExprKind::Unary: {
         const auto& u = e.Cast<UnaryExpr>();
         if (u.op == UnaryExpr::Op::Not) {
@@ -664,8 +614,7 @@ class Emitter {
         // "- -1" must not become the comment "--1".
         return std::string(1, sign) + (child[0] == '-' || child[0] == '+' ? " " : "") + child;
       }
-      case ExprKind::Arith:
-        return emit_arith(e.Cast<ArithExpr>(), scope);
+      case ExprKind::Arith: return emit_arith(e.Cast<ArithExpr>(), scope);
       case ExprKind::Compare: {
         const auto& c = e.Cast<CompareExpr>();
         if (c.is_outer_join()) unsupported("outer join " + place_);
@@ -694,8 +643,7 @@ class Emitter {
       }
       case ExprKind::Like: {
         const auto& l = e.Cast<LikeExpr>();
-        return emit(*l.child, scope) + (l.negated ? " NOT LIKE " : " LIKE ") +
-               emit(*l.pattern, scope);
+        return emit(*l.child, scope) + (l.negated ? " NOT LIKE " : " LIKE ") + emit(*l.pattern, scope);
       }
       case ExprKind::IsNull: {
         const auto& n = e.Cast<IsNullExpr>();
@@ -719,23 +667,18 @@ class Emitter {
         std::string out = f.name + "(" + (f.distinct ? "DISTINCT " : "");
         bool numeric = f.name == "abs" || f.name == "sum" || f.name == "avg";
         for (size_t i = 0; i < f.args.size(); ++i)
-          out += (i ? ", " : "") +
-                 (numeric ? emit_number(*f.args[i], scope) : emit(*f.args[i], scope));
+          out += (i ? ", " : "") + (numeric ? emit_number(*f.args[i], scope) : emit(*f.args[i], scope));
         return out + ")";
       }
-      case ExprKind::Convert:
-        return emit_convert(e.Cast<ConvertExpr>(), scope);
-      case ExprKind::Subquery:
-        return "(" + select(*e.Cast<SubqueryExpr>().select, &scope) + ")";
-      case ExprKind::Exists:
-        return "EXISTS (" + select(*e.Cast<ExistsExpr>().select, &scope) + ")";
+      case ExprKind::Convert: return emit_convert(e.Cast<ConvertExpr>(), scope);
+      case ExprKind::Subquery: return "(" + select(*e.Cast<SubqueryExpr>().select, &scope) + ")";
+      case ExprKind::Exists: return "EXISTS (" + select(*e.Cast<ExistsExpr>().select, &scope) + ")";
     }
     return e.ToString();
   }
 
   std::string emit_arith(const ArithExpr& a, const Scope& scope) {
-    if (a.op != '+')
-      return emit_number(*a.left, scope) + " " + a.op + " " + emit_number(*a.right, scope);
+    if (a.op != '+') return emit_number(*a.left, scope) + " " + a.op + " " + emit_number(*a.right, scope);
     std::vector<const Expr*> operands;
     plus_operands(a, operands);
     bool concat = plus_chain_type(operands, scope) == Type::String;
@@ -752,8 +695,7 @@ class Emitter {
   // host variable there is read as numeric.
   std::string emit_number(const Expr& e, const Scope& scope) {
     std::string out = emit(e, scope);
-    if (backend_ == Backend::Postgres && e.kind == ExprKind::HostVar)
-      return "CAST(" + out + " AS numeric)";
+    if (backend_ == Backend::Postgres && e.kind == ExprKind::HostVar) return "CAST(" + out + " AS numeric)";
     return out;
   }
 
@@ -824,10 +766,8 @@ class Emitter {
         if (places > Decimal::kMaxScale) return {K::Float, 0, false};
         return {K::Exact, places, false};
       }
-      case ExprKind::HostVar:
-        return {K::Free, 0, false};
-      case ExprKind::Paren:
-        return numeric_of(*e.Cast<ParenExpr>().child, scope);
+      case ExprKind::HostVar: return {K::Free, 0, false};
+      case ExprKind::Paren: return numeric_of(*e.Cast<ParenExpr>().child, scope);
       case ExprKind::Unary: {
         const auto& u = e.Cast<UnaryExpr>();
         if (u.op == UnaryExpr::Op::Not) return {};
@@ -852,8 +792,7 @@ class Emitter {
         Scope inner{&scope, &sub.from};
         return sub.items.empty() ? Numeric{} : numeric_of(*sub.items[0].expr, inner);
       }
-      default:
-        return {};
+      default: return {};
     }
   }
 
@@ -871,18 +810,16 @@ class Emitter {
   // places they carry (half away from zero), written without a function call: at 2 places,
   // `a = b` holds when |a - b| < 0.005, `a < b` when a - b <= -0.005, and so on. Strings
   // compared with a literal or host variable meet it without trailing blanks.
-  std::string emit_compare(const Expr& a, const std::string& op, const Expr& b,
-                           const Scope& scope) {
+  std::string emit_compare(const Expr& a, const std::string& op, const Expr& b, const Scope& scope) {
     std::optional<int> scale = exact_decimals() ? comparison_scale(a, b, scope) : std::nullopt;
     if (!scale) {
       bool with_string = type_of(a, scope) == Type::String || type_of(b, scope) == Type::String;
-      return emit_compared(a, scope, with_string) + " " + op + " " +
-             emit_compared(b, scope, with_string);
+      return emit_compared(a, scope, with_string) + " " + op + " " + emit_compared(b, scope, with_string);
     }
     std::string diff = emit(a, scope);
     if (!is_zero_constant(b)) {
-      bool group = (b.kind == ExprKind::Arith && (b.Cast<ArithExpr>().op == '+' ||
-                                                  b.Cast<ArithExpr>().op == '-'));
+      bool group = (b.kind == ExprKind::Arith &&
+                    (b.Cast<ArithExpr>().op == '+' || b.Cast<ArithExpr>().op == '-'));
       std::string right = emit(b, scope);
       diff += " - " + (group ? "(" + right + ")" : right);
     }
@@ -967,12 +904,9 @@ class Emitter {
 
 Value literal_value(const ConstantExpr& c) {
   switch (c.type) {
-    case ConstantExpr::Type::Null:
-      return Value();
-    case ConstantExpr::Type::String:
-      return Value(c.text);
-    case ConstantExpr::Type::Number:
-      break;
+    case ConstantExpr::Type::Null: return Value();
+    case ConstantExpr::Type::String: return Value(c.text);
+    case ConstantExpr::Type::Number: break;
   }
   if (c.text.find('.') == std::string::npos) {
     try {
@@ -991,8 +925,7 @@ Value literal_value(const ConstantExpr& c) {
 Value bound_value(const Value& value, const ParameterUse& use) {
   if (value.is_null()) return value;
   switch (use.kind) {
-    case UseKind::Plain:
-      return value;
+    case UseKind::Plain: return value;
     case UseKind::CompareChar:
       if (value.kind() != ValueKind::Text) return value;
       return Value(std::string(text::trim_trailing(value.text())));
@@ -1000,8 +933,8 @@ Value bound_value(const Value& value, const ParameterUse& use) {
       std::string trimmed(text::trim_trailing(value.as_text()));
       size_t length = text::char_count(trimmed);
       if (use.length > 0 && length > static_cast<size_t>(use.length))
-        throw DbError(fmt::format("value too long for {}: {} characters, at most {} ('{}')",
-                                  use.column, length, use.length, trimmed));
+        throw DbError(fmt::format("value too long for {}: {} characters, at most {} ('{}')", use.column,
+                                  length, use.length, trimmed));
       return Value(std::move(trimmed));
     }
     case UseKind::WriteDecimal: {

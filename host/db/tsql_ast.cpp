@@ -35,12 +35,9 @@ std::string StarExpr::ToString() const { return table.empty() ? "*" : table + ".
 
 std::string ConstantExpr::ToString() const {
   switch (type) {
-    case Type::Number:
-      return text;
-    case Type::String:
-      return quote(text);
-    case Type::Null:
-      return "NULL";
+    case Type::Number: return text;
+    case Type::String: return quote(text);
+    case Type::Null: return "NULL";
   }
   return text;
 }
@@ -51,12 +48,9 @@ std::string ParenExpr::ToString() const { return "(" + child->ToString() + ")"; 
 
 std::string UnaryExpr::ToString() const {
   switch (op) {
-    case Op::Minus:
-      return "-" + child->ToString();
-    case Op::Plus:
-      return "+" + child->ToString();
-    case Op::Not:
-      return "NOT " + child->ToString();
+    case Op::Minus: return "-" + child->ToString();
+    case Op::Plus: return "+" + child->ToString();
+    case Op::Not: return "NOT " + child->ToString();
   }
   return child->ToString();
 }
@@ -105,13 +99,11 @@ std::string ConvertExpr::ToString() const {
          std::to_string(style) + ")";
 }
 
-SubqueryExpr::SubqueryExpr(std::unique_ptr<SelectStmt> select)
-    : Expr(kKind), select(std::move(select)) {}
+SubqueryExpr::SubqueryExpr(std::unique_ptr<SelectStmt> select) : Expr(kKind), select(std::move(select)) {}
 SubqueryExpr::~SubqueryExpr() = default;
 std::string SubqueryExpr::ToString() const { return "(" + select->ToString() + ")"; }
 
-ExistsExpr::ExistsExpr(std::unique_ptr<SelectStmt> select)
-    : Expr(kKind), select(std::move(select)) {}
+ExistsExpr::ExistsExpr(std::unique_ptr<SelectStmt> select) : Expr(kKind), select(std::move(select)) {}
 ExistsExpr::~ExistsExpr() = default;
 std::string ExistsExpr::ToString() const { return "EXISTS (" + select->ToString() + ")"; }
 
@@ -170,9 +162,7 @@ std::string UpdateStmt::ToString() const {
   return out + where_clause(where);
 }
 
-std::string DeleteStmt::ToString() const {
-  return "DELETE FROM " + table.name + where_clause(where);
-}
+std::string DeleteStmt::ToString() const { return "DELETE FROM " + table.name + where_clause(where); }
 
 std::string ExecuteStmt::ToString() const {
   std::string out = "EXECUTE " + (owner.empty() ? "" : owner + ".") + procedure;

@@ -155,8 +155,7 @@ struct LikeExpr : Expr {
 
 struct IsNullExpr : Expr {
   static constexpr ExprKind kKind = ExprKind::IsNull;
-  IsNullExpr(ExprPtr child, bool negated)
-      : Expr(kKind), child(std::move(child)), negated(negated) {}
+  IsNullExpr(ExprPtr child, bool negated) : Expr(kKind), child(std::move(child)), negated(negated) {}
   std::string ToString() const override;
   ExprPtr child;
   bool negated;
@@ -165,11 +164,7 @@ struct IsNullExpr : Expr {
 struct BetweenExpr : Expr {
   static constexpr ExprKind kKind = ExprKind::Between;
   BetweenExpr(ExprPtr child, ExprPtr low, ExprPtr high, bool negated)
-      : Expr(kKind),
-        child(std::move(child)),
-        low(std::move(low)),
-        high(std::move(high)),
-        negated(negated) {}
+      : Expr(kKind), child(std::move(child)), low(std::move(low)), high(std::move(high)), negated(negated) {}
   std::string ToString() const override;
   ExprPtr child, low, high;
   bool negated;

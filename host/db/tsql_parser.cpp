@@ -16,9 +16,7 @@ namespace {
   throw TranslationError("unsupported construct: " + what);
 }
 
-[[noreturn]] void syntax(const std::string& what) {
-  throw TranslationError("syntax error: " + what);
-}
+[[noreturn]] void syntax(const std::string& what) { throw TranslationError("syntax error: " + what); }
 
 bool ident_start(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool ident_char(char c) {
@@ -119,8 +117,7 @@ std::vector<Token> tokenize(std::string_view s) {
     }
     if (c == '"' || c == '[') unsupported("quoted identifier");
     if (c == '{') unsupported("{...} escape");
-    static constexpr std::array<std::string_view, 8> kTwo = {
-        "<>", "!=", "<=", ">=", "*=", "=*", "!<", "!>"};
+    static constexpr std::array<std::string_view, 8> kTwo = {"<>", "!=", "<=", ">=", "*=", "=*", "!<", "!>"};
     std::string_view two = s.substr(i, 2);
     if (std::find(kTwo.begin(), kTwo.end(), two) != kTwo.end()) {
       if (two == "!<" || two == "!>") unsupported("operator " + std::string(two));
@@ -185,8 +182,7 @@ class Parser {
       st.execute = execute();
     } else {
       std::string l = text::lower(t.text);
-      if (std::find(std::begin(kOtherStatements), std::end(kOtherStatements), l) !=
-          std::end(kOtherStatements))
+      if (std::find(std::begin(kOtherStatements), std::end(kOtherStatements), l) != std::end(kOtherStatements))
         unsupported(text::upper(t.text) + " statement");
       syntax("unknown statement " + describe(t));
     }
@@ -234,28 +230,21 @@ class Parser {
     return true;
   }
   void expect_symbol(std::string_view sym) {
-    if (!accept_symbol(sym))
-      syntax("expected '" + std::string(sym) + "', found " + describe(peek()));
+    if (!accept_symbol(sym)) syntax("expected '" + std::string(sym) + "', found " + describe(peek()));
   }
   static std::string describe(const Token& t) {
     switch (t.kind) {
-      case TokenKind::End:
-        return "end of statement";
-      case TokenKind::String:
-        return "string '" + t.text + "'";
-      case TokenKind::HostVar:
-        return "':" + t.text + "'";
-      case TokenKind::AtName:
-        return "'@" + t.text + "'";
-      default:
-        return "'" + t.text + "'";
+      case TokenKind::End: return "end of statement";
+      case TokenKind::String: return "string '" + t.text + "'";
+      case TokenKind::HostVar: return "':" + t.text + "'";
+      case TokenKind::AtName: return "'@" + t.text + "'";
+      default: return "'" + t.text + "'";
     }
   }
   static bool starts_statement(const Token& t) {
     if (t.kind != TokenKind::Identifier) return false;
     std::string l = text::lower(t.text);
-    return l == "select" || l == "insert" || l == "update" || l == "delete" || l == "execute" ||
-           l == "exec";
+    return l == "select" || l == "insert" || l == "update" || l == "delete" || l == "execute" || l == "exec";
   }
   std::string identifier(const char* what) {
     const Token& t = peek();
@@ -275,8 +264,8 @@ class Parser {
 
   // Clause words that may follow a complete SELECT but are outside the subset.
   void refuse_clause_word() {
-    static constexpr std::array<std::string_view, 8> kClauses = {
-        "union", "except", "intersect", "compute", "for", "option", "with", "escape"};
+    static constexpr std::array<std::string_view, 8> kClauses = {"union", "except", "intersect", "compute",
+                                                                 "for",   "option", "with",      "escape"};
     const Token& t = peek();
     if (t.kind != TokenKind::Identifier) return;
     std::string l = text::lower(t.text);
@@ -386,14 +375,10 @@ class Parser {
       case ExprKind::Like:
       case ExprKind::IsNull:
       case ExprKind::Between:
-      case ExprKind::Exists:
-        return true;
-      case ExprKind::Unary:
-        return e.Cast<UnaryExpr>().op == UnaryExpr::Op::Not;
-      case ExprKind::Paren:
-        return is_predicate(*e.Cast<ParenExpr>().child);
-      default:
-        return false;
+      case ExprKind::Exists: return true;
+      case ExprKind::Unary: return e.Cast<UnaryExpr>().op == UnaryExpr::Op::Not;
+      case ExprKind::Paren: return is_predicate(*e.Cast<ParenExpr>().child);
+      default: return false;
     }
   }
 
@@ -520,8 +505,7 @@ class Parser {
         else
           accept_symbol("+");
         if (peek().kind != TokenKind::Number)
-          syntax("argument @" + arg.name + " must be a host variable or a literal, found " +
-                 describe(peek()));
+          syntax("argument @" + arg.name + " must be a host variable or a literal, found " + describe(peek()));
         arg.value = std::make_unique<ConstantExpr>(ConstantExpr::Type::Number, sign + next().text);
       }
       if (is_kw("output") || is_kw("out")) unsupported("OUTPUT argument");
@@ -616,8 +600,7 @@ class Parser {
       ExprPtr low = additive();
       expect_kw("and");
       ExprPtr high = additive();
-      return std::make_unique<BetweenExpr>(std::move(left), std::move(low), std::move(high),
-                                           negated);
+      return std::make_unique<BetweenExpr>(std::move(left), std::move(low), std::move(high), negated);
     }
     if (accept_kw("is")) {
       bool is_not = accept_kw("not");
@@ -659,16 +642,11 @@ class Parser {
   ExprPtr primary() {
     const Token& t = peek();
     switch (t.kind) {
-      case TokenKind::Number:
-        return std::make_unique<ConstantExpr>(ConstantExpr::Type::Number, next().text);
-      case TokenKind::String:
-        return std::make_unique<ConstantExpr>(ConstantExpr::Type::String, next().text);
-      case TokenKind::HostVar:
-        return std::make_unique<HostVarExpr>(next().text);
-      case TokenKind::AtName:
-        unsupported("variable @" + t.text);
-      case TokenKind::End:
-        syntax("unexpected end of statement");
+      case TokenKind::Number: return std::make_unique<ConstantExpr>(ConstantExpr::Type::Number, next().text);
+      case TokenKind::String: return std::make_unique<ConstantExpr>(ConstantExpr::Type::String, next().text);
+      case TokenKind::HostVar: return std::make_unique<HostVarExpr>(next().text);
+      case TokenKind::AtName: unsupported("variable @" + t.text);
+      case TokenKind::End: syntax("unexpected end of statement");
       case TokenKind::Symbol:
         if (accept_symbol("(")) {
           if (is_kw("select")) {
@@ -681,16 +659,14 @@ class Parser {
           return std::make_unique<ParenExpr>(std::move(inner));
         }
         syntax("unexpected " + describe(t));
-      case TokenKind::Identifier:
-        break;
+      case TokenKind::Identifier: break;
     }
     if (is_kw("null")) {
       next();
       return std::make_unique<ConstantExpr>(ConstantExpr::Type::Null, "NULL");
     }
     if (is_kw("case")) unsupported("CASE");
-    if ((is_kw("left") || is_kw("right")) && is_symbol("(", 1))
-      unsupported_function(text::lower(t.text));
+    if ((is_kw("left") || is_kw("right")) && is_symbol("(", 1)) unsupported_function(text::lower(t.text));
     if (is_reserved(t)) syntax("unexpected " + describe(t));
     std::string first = next().text;
     if (is_symbol("(")) return function(first);
@@ -711,8 +687,8 @@ class Parser {
   ExprPtr function(const std::string& written) {
     std::string name = text::lower(written);
     if (name == "convert") return convert();
-    static constexpr std::array<std::string_view, 10> kKnown = {
-        "count", "sum", "min", "max", "avg", "upper", "lower", "ltrim", "rtrim", "abs"};
+    static constexpr std::array<std::string_view, 10> kKnown = {"count", "sum",   "min",   "max",   "avg",
+                                                                "upper", "lower", "ltrim", "rtrim", "abs"};
     if (std::find(kKnown.begin(), kKnown.end(), name) == kKnown.end()) unsupported_function(name);
     auto f = std::make_unique<FunctionExpr>(name);
     expect_symbol("(");

@@ -1,8 +1,8 @@
 #include "host/db/value.h"
 
+#include <fmt/format.h>
 #include <cmath>
 #include <cstdio>
-#include <fmt/format.h>
 
 namespace sparestock::db {
 
@@ -52,8 +52,7 @@ bool read_int(std::string_view s, size_t pos, size_t len, int& out) {
 }  // namespace
 
 DateTime DateTime::from_parts(int year, int month, int day, int hour, int minute, int second) {
-  return DateTime{days_from_civil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) *
-                      86400 +
+  return DateTime{days_from_civil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
                   hour * 3600 + minute * 60 + second};
 }
 

@@ -15,8 +15,7 @@ namespace sparestock::db {
 struct DateTime {
   int64_t seconds = 0;  // since 1970-01-01 00:00:00
 
-  static DateTime from_parts(int year, int month, int day, int hour = 0, int minute = 0,
-                             int second = 0);
+  static DateTime from_parts(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
   // Accepts "2026-12-08", "2026-12-08 10:00:00", "2026-12-08T10:00:00", "2026/12/08" and
   // fractional seconds (dropped). Returns nullopt for anything else or an impossible date.
   static std::optional<DateTime> parse(std::string_view text);

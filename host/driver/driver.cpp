@@ -16,7 +16,8 @@ namespace {
 
 std::string string_field(const json& r, const char* name) {
   auto it = r.find(name);
-  if (it == r.end() || !it->is_string()) throw RequestError(fmt::format("field \"{}\" (a string) is missing", name));
+  if (it == r.end() || !it->is_string())
+    throw RequestError(fmt::format("field \"{}\" (a string) is missing", name));
   return it->get<std::string>();
 }
 
@@ -32,8 +33,8 @@ json message_json(const ui::MessageBoxRecord& m) {
 ui::Window& window_of(ui::Session& s, const json& request) {
   ui::Window& w = shown_window(s, request);
   if (ui::Window* modal = s.windows().blocking(); modal && modal != &w)
-    throw RequestError(fmt::format("window {} is blocked by the modal window {}", w.class_name(),
-                                   modal->class_name()));
+    throw RequestError(
+        fmt::format("window {} is blocked by the modal window {}", w.class_name(), modal->class_name()));
   return w;
 }
 
@@ -79,8 +80,7 @@ void run_op(const OpSpec& op, const json& request, ui::Session& s, const std::st
 
 }  // namespace
 
-Driver::Driver(std::string target)
-    : target_(std::move(target)), session_(std::make_unique<ui::Session>()) {
+Driver::Driver(std::string target) : target_(std::move(target)), session_(std::make_unique<ui::Session>()) {
   lib::register_host_library();
 }
 
@@ -110,7 +110,8 @@ json Driver::handle(const json& request) {
     if (op->mode == OpMode::Read) {
       s.read([&] { run_op(*op, request, s, target_, &answer); });
     } else {
-      if (op->mode == OpMode::Act && s.pending()) throw RequestError("a message box is waiting for an answer");
+      if (op->mode == OpMode::Act && s.pending())
+        throw RequestError("a message box is waiting for an answer");
       // A handler may be suspended by a message box or a modal window and go on after this
       // request has been answered: the action owns a copy of the request.
       s.post([op, request, &s, database = target_] { run_op(*op, request, s, database, nullptr); });

@@ -30,20 +30,34 @@ void apply_globals(ui::Globals& g, const json& globals) {
       if (!value.is_string()) throw RequestError("global " + name + " must be a string");
       field = value.get<std::string>();
     };
-    if (name == "gs_yhssgsh") text(next.gs_yhssgsh);
-    else if (name == "gs_yhdm") text(next.gs_yhdm);
-    else if (name == "gs_yhmc") text(next.gs_yhmc);
-    else if (name == "gs_tsxx") text(next.gs_tsxx);
-    else if (name == "gs_title") text(next.gs_title);
-    else if (name == "gs_dq") text(next.gs_dq);
-    else if (name == "gs_dqn") text(next.gs_dqn);
-    else if (name == "gs_dqy") text(next.gs_dqy);
-    else if (name == "gs_kjn") text(next.gs_kjn);
-    else if (name == "gs_kjy") text(next.gs_kjy);
-    else if (name == "gd_qsrq") next.gd_qsrq = date_global(value, name);
-    else if (name == "gd_jzrq") next.gd_jzrq = date_global(value, name);
-    else if (name == "gd_xtrq") next.gd_xtrq = date_global(value, name);
-    else if (name == "gd_zxrq") next.gd_zxrq = date_global(value, name);
+    if (name == "gs_yhssgsh")
+      text(next.gs_yhssgsh);
+    else if (name == "gs_yhdm")
+      text(next.gs_yhdm);
+    else if (name == "gs_yhmc")
+      text(next.gs_yhmc);
+    else if (name == "gs_tsxx")
+      text(next.gs_tsxx);
+    else if (name == "gs_title")
+      text(next.gs_title);
+    else if (name == "gs_dq")
+      text(next.gs_dq);
+    else if (name == "gs_dqn")
+      text(next.gs_dqn);
+    else if (name == "gs_dqy")
+      text(next.gs_dqy);
+    else if (name == "gs_kjn")
+      text(next.gs_kjn);
+    else if (name == "gs_kjy")
+      text(next.gs_kjy);
+    else if (name == "gd_qsrq")
+      next.gd_qsrq = date_global(value, name);
+    else if (name == "gd_jzrq")
+      next.gd_jzrq = date_global(value, name);
+    else if (name == "gd_xtrq")
+      next.gd_xtrq = date_global(value, name);
+    else if (name == "gd_zxrq")
+      next.gd_zxrq = date_global(value, name);
     else if (name == "gi_pzh") {
       auto n = whole_number(value, INT32_MIN, INT32_MAX);
       if (!n) throw RequestError("global gi_pzh must be a whole number");
@@ -76,7 +90,8 @@ json rows_json(grid::Grid& g, long from, long count, const json& columns) {
   std::vector<std::string> names;
   if (columns.is_array()) {
     for (const auto& c : columns) {
-      if (g.column_index(c.get<std::string>()) < 0) throw RequestError("the grid has no column " + c.get<std::string>());
+      if (g.column_index(c.get<std::string>()) < 0)
+        throw RequestError("the grid has no column " + c.get<std::string>());
       names.push_back(c.get<std::string>());
     }
   } else {
@@ -127,7 +142,8 @@ json display_rows_json(grid::Grid& g, long from, long count, const json& columns
     json row = json::object();
     for (const auto& item : items) {
       db::Value v = g.getitem(r, item.name).value_or(db::Value());
-      row[item.name] = item.column ? grid::column_display(*item.column, v) : grid::format_display(v, item.format);
+      row[item.name] = item.column ? grid::column_display(*item.column, v)
+                                   : grid::format_display(v, item.format);
     }
     rows.push_back(row);
   }
@@ -211,7 +227,8 @@ void op_select(Call& c) {
 
 void op_event(Call& c) {
   std::string name = c.fields.text("name");
-  if (!c.window->user_event(name)) throw RequestError("window " + c.window->class_name() + " has no event " + name);
+  if (!c.window->user_event(name))
+    throw RequestError("window " + c.window->class_name() + " has no event " + name);
 }
 
 void op_menu(Call& c) {
@@ -271,7 +288,9 @@ void op_state(Call&) {}
 constexpr FieldDecl kWindow{"window", FieldType::WindowRef, true};
 constexpr FieldDecl kControl{"control", FieldType::Text, true};
 
-constexpr FieldDecl text(std::string_view name, bool required = true) { return {name, FieldType::Text, required}; }
+constexpr FieldDecl text(std::string_view name, bool required = true) {
+  return {name, FieldType::Text, required};
+}
 
 }  // namespace
 
@@ -284,20 +303,44 @@ const std::vector<OpSpec>& all_ops() {
       {"open", {text("window"), text("parm", false)}, Act, None, {}, op_open},
       {"text", {kWindow, kControl, text("value")}, Act, Control, {ControlKind::SingleLineEdit}, op_text},
       {"key", {kWindow, kControl, text("key")}, Act, Control, {ControlKind::SingleLineEdit}, op_key},
-      {"click", {kWindow, kControl}, Act, Control,
-       {ControlKind::CommandButton, ControlKind::PictureButton, ControlKind::RadioButton}, op_click},
+      {"click",
+       {kWindow, kControl},
+       Act,
+       Control,
+       {ControlKind::CommandButton, ControlKind::PictureButton, ControlKind::RadioButton},
+       op_click},
       {"select", {kWindow, kControl, text("value")}, Act, Control, {ControlKind::DropDownListBox}, op_select},
       {"event", {kWindow, text("name")}, Act, Window, {}, op_event},
       {"menu", {kWindow, text("item")}, Act, Window, {}, op_menu},
       {"grid",
-       {kWindow, kControl, text("action"), {"row", WholeNumber, false, 0}, text("band", false), text("key", false)},
-       Act, Control, {ControlKind::Grid}, op_grid},
-      {"edit", {kWindow, kControl, {"row", WholeNumber, true, 1}, text("column"), text("value")}, Act, Control,
-       {ControlKind::Grid}, op_edit},
+       {kWindow,
+        kControl,
+        text("action"),
+        {"row", WholeNumber, false, 0},
+        text("band", false),
+        text("key", false)},
+       Act,
+       Control,
+       {ControlKind::Grid},
+       op_grid},
+      {"edit",
+       {kWindow, kControl, {"row", WholeNumber, true, 1}, text("column"), text("value")},
+       Act,
+       Control,
+       {ControlKind::Grid},
+       op_edit},
       {"rows",
-       {kWindow, kControl, {"from", WholeNumber, false, 1}, {"count", WholeNumber, false, 0}, {"columns", NameList},
-        {"display", Flag}, {"summary", Flag}},
-       Read, Control, {ControlKind::Grid}, op_rows},
+       {kWindow,
+        kControl,
+        {"from", WholeNumber, false, 1},
+        {"count", WholeNumber, false, 0},
+        {"columns", NameList},
+        {"display", Flag},
+        {"summary", Flag}},
+       Read,
+       Control,
+       {ControlKind::Grid},
+       op_rows},
       {"close", {kWindow}, Act, Window, {}, op_close},
       {"pick", {text("value")}, Act, None, {}, op_pick},
       {"answer", {{"button", WholeNumber, true, 1}}, WhilePending, None, {}, op_answer},
@@ -318,8 +361,8 @@ std::string wrong_kind_message(const ui::Control& control, const OpSpec& op) {
     if (i) kinds += i + 1 == op.kinds.size() ? " or " : ", ";
     kinds += ui::control_kind_name(op.kinds[i]);
   }
-  return fmt::format("control {} is a {}; op {} needs a {}", control.name(), ui::control_kind_name(control.kind()),
-                     op.name, kinds);
+  return fmt::format("control {} is a {}; op {} needs a {}", control.name(),
+                     ui::control_kind_name(control.kind()), op.name, kinds);
 }
 
 }  // namespace sparestock::driver

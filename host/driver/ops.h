@@ -21,9 +21,9 @@ namespace sparestock::driver {
 
 // When an op may run.
 enum class OpMode {
-  Read,         // reads only: also beneath a modal window or a waiting message box
-  Act,          // what a user does: refused while a message box waits for an answer
-  WhilePending, // also while a message box waits (answering it, setting host globals)
+  Read,          // reads only: also beneath a modal window or a waiting message box
+  Act,           // what a user does: refused while a message box waits for an answer
+  WhilePending,  // also while a message box waits (answering it, setting host globals)
 };
 
 // What the op acts on, found before its handler runs.

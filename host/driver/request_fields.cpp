@@ -95,7 +95,8 @@ void check_fields(const std::vector<FieldDecl>& declarations, const json& reques
   }
 }
 
-Fields::Fields(const std::vector<FieldDecl>& declarations, const json& request) : declarations_(declarations), request_(request) {
+Fields::Fields(const std::vector<FieldDecl>& declarations, const json& request)
+    : declarations_(declarations), request_(request) {
   check_fields(declarations, request);
 }
 

@@ -39,8 +39,7 @@ struct FieldDecl {
 
 // `value` as a whole number from `min` to `max`; nullopt for anything else (a string, a
 // fraction, a number out of range).
-std::optional<long> whole_number(const nlohmann::json& value,
-                                 long min = std::numeric_limits<long>::min(),
+std::optional<long> whole_number(const nlohmann::json& value, long min = std::numeric_limits<long>::min(),
                                  long max = std::numeric_limits<long>::max());
 
 // Throws ui::RequestError for the first declared field that is missing or malformed.

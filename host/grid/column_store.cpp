@@ -33,8 +33,7 @@ void Column::mark_null(uint32_t row, bool null) {
 }
 
 void Column::grow_arena(size_t needed) {
-  if (needed > std::numeric_limits<uint32_t>::max())
-    throw std::length_error("grid text column exceeds 4 GB");
+  if (needed > std::numeric_limits<uint32_t>::max()) throw std::length_error("grid text column exceeds 4 GB");
   arena_.resize(std::max(needed, arena_.size() * 2), '\0');
 }
 
@@ -173,9 +172,8 @@ void Column::shrink() {
 }
 
 size_t Column::memory_bytes() const {
-  return arena_.capacity() + spans_.capacity() * sizeof(TextSpan) +
-         ints_.capacity() * sizeof(int64_t) + reals_.capacity() * sizeof(double) +
-         nulls_.capacity() * sizeof(uint64_t) + sizeof(*this);
+  return arena_.capacity() + spans_.capacity() * sizeof(TextSpan) + ints_.capacity() * sizeof(int64_t) +
+         reals_.capacity() * sizeof(double) + nulls_.capacity() * sizeof(uint64_t) + sizeof(*this);
 }
 
 GridData::GridData(const std::vector<ColumnDef>& defs) {
@@ -237,8 +235,7 @@ void GridData::remember_original(uint32_t row, int col, db::Value v) {
 
 void GridData::forget_originals(uint32_t row, int column_count) {
   if (originals_.empty()) return;
-  for (int c = 0; c < column_count; ++c)
-    originals_.erase(uint64_t{row} << 16 | static_cast<uint64_t>(c));
+  for (int c = 0; c < column_count; ++c) originals_.erase(uint64_t{row} << 16 | static_cast<uint64_t>(c));
 }
 
 long GridData::position_of(uint32_t row) const {

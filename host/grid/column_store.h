@@ -14,10 +14,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/base/text.h"
 #include "host/db/value.h"
 #include "host/grid/definition.h"
 #include "host/grid/pod_vector.h"
-#include "host/base/text.h"
 
 namespace sparestock::grid {
 
@@ -38,12 +38,12 @@ class Column {
   int length() const { return length_; }
   bool is_text() const { return type_ == GridType::Char; }
   // Decimal, Long and DateTime keep int64 values.
-  bool is_integral() const { return type_ == GridType::Decimal || type_ == GridType::Long || type_ == GridType::DateTime; }
+  bool is_integral() const {
+    return type_ == GridType::Decimal || type_ == GridType::Long || type_ == GridType::DateTime;
+  }
   size_t size() const { return size_; }
 
-  bool is_null(uint32_t row) const {
-    return !nulls_.empty() && ((nulls_[row >> 6] >> (row & 63)) & 1u);
-  }
+  bool is_null(uint32_t row) const { return !nulls_.empty() && ((nulls_[row >> 6] >> (row & 63)) & 1u); }
   // False when no row of the column is null (a column that held a null may still say true).
   bool may_hold_nulls() const { return !nulls_.empty(); }
   // True while every text of the column is plain ASCII, so characters are bytes.
@@ -124,7 +124,7 @@ class Column {
   PodVector<uint64_t> nulls_;  // bit per row; empty while no row is null
   bool ascii_ = true;
   PodVector<char> arena_;  // texts, then zero bytes
-  size_t text_end_ = 0;   // end of the last text in arena_
+  size_t text_end_ = 0;    // end of the last text in arena_
   PodVector<TextSpan> spans_;
   PodVector<int64_t> ints_;
   PodVector<double> reals_;

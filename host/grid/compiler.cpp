@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "host/grid/text.h"
 #include "host/grid/filter.h"
 #include "host/grid/nodes.h"
+#include "host/grid/text.h"
 
 namespace sparestock::grid {
 
@@ -152,9 +152,7 @@ Scalar fn_round(EvalContext&, const Scalar* a, size_t) {
   return Scalar::dec(d.rescale(static_cast<int>(n)));
 }
 
-Scalar fn_page(EvalContext& ctx, const Scalar*, size_t) {
-  return Scalar::dec(db::Decimal(ctx.page, 0));
-}
+Scalar fn_page(EvalContext& ctx, const Scalar*, size_t) { return Scalar::dec(db::Decimal(ctx.page, 0)); }
 Scalar fn_pagecount(EvalContext& ctx, const Scalar*, size_t) {
   return Scalar::dec(db::Decimal(ctx.page_count, 0));
 }
@@ -228,9 +226,7 @@ constexpr FunctionSpec kFunctions[] = {
     {"day", 1, 1, {ArgKind::Date}, ValueType::Decimal, fn_day, true},
 };
 
-NodePtr make_const(const Scalar& v, ValueType declared) {
-  return std::make_unique<ConstNode>(v, declared);
-}
+NodePtr make_const(const Scalar& v, ValueType declared) { return std::make_unique<ConstNode>(v, declared); }
 
 // Evaluates a node whose value depends on nothing but literals, once.
 NodePtr fold(NodePtr n) {
@@ -285,9 +281,7 @@ class Binder {
 
   void require_condition(const Node& n, std::string_view where, size_t pos) const {
     if (n.type() != ValueType::Bool)
-      fail(std::string(where) + " needs a condition, not a " +
-               std::string(value_type_name(n.type())),
-           pos);
+      fail(std::string(where) + " needs a condition, not a " + std::string(value_type_name(n.type())), pos);
   }
 
   NodePtr bind_name(const ColumnRefExpression& ref) {
@@ -300,8 +294,7 @@ class Binder {
     }
     for (size_t i = 0; i < cols.size(); ++i)
       if (text::iequals(cols[i].name, ref.name))
-        return std::make_unique<ColumnNode>(static_cast<int>(i), cols[i].name,
-                                            value_type_of(cols[i].type));
+        return std::make_unique<ColumnNode>(static_cast<int>(i), cols[i].name, value_type_of(cols[i].type));
     for (const auto& c : def_.computed)
       if (text::iequals(c.name, ref.name)) return bind_computed(c, ref.position());
     for (size_t i = 0; i < def_.arguments.size(); ++i)
@@ -327,8 +320,7 @@ class Binder {
       computing_.pop_back();
       return n;
     } catch (const BindError& e) {
-      fail("computed field " + c.name + ": " + e.message + " at " +
-               position_text(c.expression, e.position),
+      fail("computed field " + c.name + ": " + e.message + " at " + position_text(c.expression, e.position),
            pos);
     }
   }
@@ -343,8 +335,7 @@ class Binder {
       case ArgKind::Condition: ok = n.type() == ValueType::Bool; break;
       case ArgKind::Any: break;
     }
-    if (!ok)
-      fail(fn + " does not take a " + std::string(value_type_name(n.type())) + " here", pos);
+    if (!ok) fail(fn + " does not take a " + std::string(value_type_name(n.type())) + " here", pos);
   }
 
   NodePtr bind_function(const FunctionExpression& f) {
@@ -367,8 +358,7 @@ class Binder {
       require_condition(*args[0], "if", f.children[0]->position());
       ValueType t = unify(args[1], args[2], "if", f.position());
       bool c = all_constant(args);
-      NodePtr n = std::make_unique<IfNode>(t, std::move(args[0]), std::move(args[1]),
-                                           std::move(args[2]));
+      NodePtr n = std::make_unique<IfNode>(t, std::move(args[0]), std::move(args[1]), std::move(args[2]));
       return c ? fold(std::move(n)) : std::move(n);
     }
     const FunctionSpec* signature = nullptr;
@@ -380,8 +370,7 @@ class Binder {
                               ? std::to_string(signature->min_args)
                               : std::to_string(signature->min_args) + " to " +
                                     std::to_string(signature->max_args);
-      fail(f.name + " takes " + count + " argument" + (signature->max_args == 1 ? "" : "s"),
-           f.position());
+      fail(f.name + " takes " + count + " argument" + (signature->max_args == 1 ? "" : "s"), f.position());
     }
     for (size_t k = 0; k < f.children.size(); ++k) {
       args.push_back(bind(*f.children[k]));
@@ -402,8 +391,8 @@ class Binder {
       if (b->type() == ValueType::Decimal) b = std::make_unique<ToRealNode>(std::move(b));
       return ValueType::Real;
     }
-    fail(where + " needs values of one type, not " + std::string(value_type_name(a->type())) +
-             " and " + std::string(value_type_name(b->type())),
+    fail(where + " needs values of one type, not " + std::string(value_type_name(a->type())) + " and " +
+             std::string(value_type_name(b->type())),
          pos);
   }
 
@@ -431,8 +420,7 @@ class Binder {
       group = options_.default_group;
       if (scope == AggregateScope::Default) scope = AggregateScope::All;
     }
-    if (scope == AggregateScope::Group &&
-        (group < 1 || group > static_cast<int>(def_.groups.size())))
+    if (scope == AggregateScope::Group && (group < 1 || group > static_cast<int>(def_.groups.size())))
       fail("there is no group " + std::to_string(group), a.position());
     return std::make_unique<AggregateNode>(fn, type, std::move(value), scope, group, a.distinct,
                                            std::move(distinct));
@@ -488,8 +476,7 @@ class Binder {
               (lt == ValueType::Bool && rt == ValueType::Bool &&
                (op == CompareOp::Equal || op == CompareOp::NotEqual));
     if (!ok)
-      fail("cannot compare " + std::string(value_type_name(lt)) + " with " +
-               std::string(value_type_name(rt)),
+      fail("cannot compare " + std::string(value_type_name(lt)) + " with " + std::string(value_type_name(rt)),
            pos);
     bool c = left->is_constant() && right->is_constant();
     NodePtr n = std::make_unique<CompareNode>(op, std::move(left), std::move(right));
@@ -634,9 +621,7 @@ CompiledExpression::CompiledExpression(std::unique_ptr<Node> root, std::string s
     : root_(std::move(root)), source_(std::move(source)) {}
 CompiledExpression::~CompiledExpression() = default;
 ValueType CompiledExpression::type() const { return root_->type(); }
-Scalar CompiledExpression::evaluate(EvalContext& ctx, uint32_t row) const {
-  return root_->eval(ctx, row);
-}
+Scalar CompiledExpression::evaluate(EvalContext& ctx, uint32_t row) const { return root_->eval(ctx, row); }
 db::Value CompiledExpression::value(EvalContext& ctx, uint32_t row) const {
   size_t mark = ctx.scratch.mark();
   db::Value v = root_->eval(ctx, row).to_value();
@@ -645,10 +630,8 @@ db::Value CompiledExpression::value(EvalContext& ctx, uint32_t row) const {
 }
 std::string CompiledExpression::ToString() const { return root_->ToString(); }
 
-std::unique_ptr<CompiledExpression> compile_expression(std::string_view text,
-                                                       const GridDefinition& def,
-                                                       const CompileOptions& options,
-                                                       std::string* error) {
+std::unique_ptr<CompiledExpression> compile_expression(std::string_view text, const GridDefinition& def,
+                                                       const CompileOptions& options, std::string* error) {
   NodePtr root = bind_text(text, def, options, error);
   if (!root) return nullptr;
   return std::make_unique<CompiledExpression>(std::move(root), std::string(text));

@@ -42,9 +42,9 @@ std::string_view value_type_name(ValueType t);
 struct Scalar {
   ValueType type = ValueType::Null;
   bool b = false;
-  int scale = 0;   // Decimal
-  int64_t i = 0;   // Decimal units, DateTime seconds
-  double r = 0;    // Real
+  int scale = 0;  // Decimal
+  int64_t i = 0;  // Decimal units, DateTime seconds
+  double r = 0;   // Real
   std::string_view s;
 
   bool is_null() const { return type == ValueType::Null; }
@@ -183,8 +183,7 @@ class Predicate;
 // A bound filter condition.
 class CompiledFilter {
  public:
-  CompiledFilter(std::unique_ptr<Node> root, std::unique_ptr<Predicate> predicate,
-                 std::string source);
+  CompiledFilter(std::unique_ptr<Node> root, std::unique_ptr<Predicate> predicate, std::string source);
   ~CompiledFilter();
 
   // Keeps the positions of sel[0..n) whose rows pass (ctx.rows maps a position to a row id)
@@ -228,10 +227,8 @@ class CompiledSort {
 int resolve_column(const GridDefinition& def, std::string_view name, std::string* error);
 
 // Compiles an expression of any type. nullptr with the reason in `error`.
-std::unique_ptr<CompiledExpression> compile_expression(std::string_view text,
-                                                       const GridDefinition& def,
-                                                       const CompileOptions& options,
-                                                       std::string* error);
+std::unique_ptr<CompiledExpression> compile_expression(std::string_view text, const GridDefinition& def,
+                                                       const CompileOptions& options, std::string* error);
 // Compiles a condition (it must be true or false). An empty text is an error here.
 std::unique_ptr<CompiledFilter> compile_filter(std::string_view text, const GridDefinition& def,
                                                const CompileOptions& options, std::string* error);

@@ -21,22 +21,22 @@ enum class GridType {
 };
 
 struct ArgumentDef {
-  std::string name;            // without ':' ("gsh")
+  std::string name;  // without ':' ("gsh")
   GridType type = GridType::Char;
 };
 
 struct ColumnDef {
-  std::string name;            // "dbj030_ccph", or the bare column in single-table grids
+  std::string name;  // "dbj030_ccph", or the bare column in single-table grids
   GridType type = GridType::Char;
-  int length = 0;              // for Char
-  int scale = 0;               // for Decimal
-  std::string heading;         // text of the heading object "<name>_t"; empty when none
-  std::string format;          // display format ("##,###,###,##0.00", "[general]", ...)
+  int length = 0;       // for Char
+  int scale = 0;        // for Decimal
+  std::string heading;  // text of the heading object "<name>_t"; empty when none
+  std::string format;   // display format ("##,###,###,##0.00", "[general]", ...)
   bool visible = true;
   bool updatable = false;
-  bool key = false;            // part of the update key
-  bool identity = false;       // assigned by the database on insert
-  std::string db_name;         // the table column it updates ("ccph"), for grids that write
+  bool key = false;       // part of the update key
+  bool identity = false;  // assigned by the database on insert
+  std::string db_name;    // the table column it updates ("ccph"), for grids that write
   // Display values of a code column: data value -> text shown ("1" -> "常用"); a value not
   // listed shows as itself. Empty: no code table.
   std::vector<std::pair<std::string, std::string>> code_table;
@@ -50,8 +50,8 @@ struct ColumnDef {
 
 // A computed field shown in the detail band (not a database column).
 struct ComputedDef {
-  std::string name;            // "compute_1"
-  std::string expression;      // in the grid expression language
+  std::string name;        // "compute_1"
+  std::string expression;  // in the grid expression language
   std::string heading;
   std::string format;
   GridType type = GridType::Decimal;
@@ -63,10 +63,10 @@ enum class Band { Header, Detail, Group, Summary, Footer };
 // A text or a computed value of a group trailer, the summary band, the header or footer.
 struct BandItemDef {
   Band band = Band::Summary;
-  int group = 0;               // for Band::Group: 1-based group level
-  std::string name;            // "compute_2", "t_1"
-  std::string label;           // the caption printed before it ("库存数量合计")
-  std::string expression;      // empty for a plain text
+  int group = 0;           // for Band::Group: 1-based group level
+  std::string name;        // "compute_2", "t_1"
+  std::string label;       // the caption printed before it ("库存数量合计")
+  std::string expression;  // empty for a plain text
   std::string format;
 };
 
@@ -75,17 +75,17 @@ struct GroupDef {
 };
 
 struct GridDefinition {
-  std::string name;                        // "d_bj704_002"
-  std::string title;                       // report title, where the grid prints one
-  std::string statement;                   // T-SQL, as written
+  std::string name;       // "d_bj704_002"
+  std::string title;      // report title, where the grid prints one
+  std::string statement;  // T-SQL, as written
   std::vector<ArgumentDef> arguments;
-  std::vector<ColumnDef> columns;          // in result order of the statement
+  std::vector<ColumnDef> columns;  // in result order of the statement
   std::vector<ComputedDef> computed;
   std::vector<GroupDef> groups;
   std::vector<BandItemDef> band_items;
-  std::string sort;                        // "dbj030_ckh A, mid(dbj030_ccph,5,4) A"; may be empty
-  std::string filter;                      // standing filter; may be empty
-  std::string update_table;                // empty: read-only
+  std::string sort;          // "dbj030_ckh A, mid(dbj030_ccph,5,4) A"; may be empty
+  std::string filter;        // standing filter; may be empty
+  std::string update_table;  // empty: read-only
   bool readonly_default = false;
   // Rows printed side by side on one line (labels): detail items named "<column>_<k>" show the
   // column of the k-th row of the line.

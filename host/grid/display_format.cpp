@@ -13,8 +13,10 @@ namespace {
 bool is_number_format(std::string_view f) {
   bool digit = false;
   for (char c : f) {
-    if (c == '#' || c == '0') digit = true;
-    else if (c != ',' && c != '.' && c != ' ') return false;
+    if (c == '#' || c == '0')
+      digit = true;
+    else if (c != ',' && c != '.' && c != ' ')
+      return false;
   }
   return digit;
 }
@@ -36,8 +38,10 @@ std::string format_number(const db::Decimal& value, std::string_view f) {
   bool grouping = int_part.find(',') != std::string_view::npos;
   int required = 0, places = 0;
   for (char c : frac_part) {
-    if (c == '0') required = ++places;
-    else if (c == '#') ++places;
+    if (c == '0')
+      required = ++places;
+    else if (c == '#')
+      ++places;
   }
   std::string text = value.rescale(places).to_string();
   bool negative = !text.empty() && text[0] == '-';

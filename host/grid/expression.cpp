@@ -38,9 +38,7 @@ std::string ConstantExpression::ToString() const {
   return is_text ? quote_literal(text) : number.to_string();
 }
 
-std::string ColumnRefExpression::ToString() const {
-  return number > 0 ? "#" + std::to_string(number) : name;
-}
+std::string ColumnRefExpression::ToString() const { return number > 0 ? "#" + std::to_string(number) : name; }
 
 std::string FunctionExpression::ToString() const { return name + "(" + join(children, ", ") + ")"; }
 
@@ -83,8 +81,7 @@ std::string_view compare_op_text(CompareOp op) {
 }
 
 std::string ComparisonExpression::ToString() const {
-  return "(" + left->ToString() + " " + std::string(compare_op_text(op)) + " " +
-         right->ToString() + ")";
+  return "(" + left->ToString() + " " + std::string(compare_op_text(op)) + " " + right->ToString() + ")";
 }
 
 std::string LikeExpression::ToString() const {
@@ -96,8 +93,8 @@ std::string InExpression::ToString() const {
 }
 
 std::string BetweenExpression::ToString() const {
-  return "(" + value->ToString() + (negated ? " not between " : " between ") + low->ToString() +
-         " and " + high->ToString() + ")";
+  return "(" + value->ToString() + (negated ? " not between " : " between ") + low->ToString() + " and " +
+         high->ToString() + ")";
 }
 
 std::string ConjunctionExpression::ToString() const {

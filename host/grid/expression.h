@@ -166,10 +166,7 @@ class InExpression : public ParsedExpression {
  public:
   static constexpr ExprClass kClass = ExprClass::In;
   InExpression(size_t pos, bool negated, ExprPtr value, std::vector<ExprPtr> list)
-      : ParsedExpression(kClass, pos),
-        negated(negated),
-        value(std::move(value)),
-        list(std::move(list)) {}
+      : ParsedExpression(kClass, pos), negated(negated), value(std::move(value)), list(std::move(list)) {}
   std::string ToString() const override;
 
   bool negated;

@@ -52,8 +52,7 @@ class ConstPredicate : public Predicate {
 
 class AndPredicate : public Predicate {
  public:
-  explicit AndPredicate(std::vector<std::unique_ptr<Predicate>> children)
-      : children_(std::move(children)) {}
+  explicit AndPredicate(std::vector<std::unique_ptr<Predicate>> children) : children_(std::move(children)) {}
   size_t select(EvalContext& ctx, const uint32_t* sel, size_t n, uint32_t* out) const override {
     const uint32_t* in = sel;
     for (const auto& c : children_) {
@@ -290,8 +289,8 @@ struct LikeTest {
 // Mode: 0 the column's text, 1 mid() on ASCII text (byte offsets), 2 mid() on UTF-8 text.
 // Identity: positions are row ids (ctx.rows is null).
 template <bool Identity, bool Nulls, int Mode, class Test>
-size_t text_scan(const Column& col, const uint32_t* rows, const uint32_t* sel, size_t n,
-                 uint32_t* out, int64_t start, int64_t length, const Test& test) {
+size_t text_scan(const Column& col, const uint32_t* rows, const uint32_t* sel, size_t n, uint32_t* out,
+                 int64_t start, int64_t length, const Test& test) {
   const TextSpan* spans = col.spans().data();
   const char* arena = col.arena().data();
   size_t m = 0;
@@ -330,8 +329,8 @@ size_t text_modes(const TextSource& src, const Column& col, const uint32_t* rows
 }
 
 template <class Test>
-size_t text_dispatch(const TextSource& src, EvalContext& ctx, const uint32_t* sel, size_t n,
-                     uint32_t* out, const Test& test) {
+size_t text_dispatch(const TextSource& src, EvalContext& ctx, const uint32_t* sel, size_t n, uint32_t* out,
+                     const Test& test) {
   const Column& col = ctx.data->columns[src.column];
   if (!ctx.rows) return text_modes<true>(src, col, nullptr, sel, n, out, test);
   return text_modes<false>(src, col, ctx.rows, sel, n, out, test);
@@ -365,7 +364,8 @@ class TextPredicate : public Predicate {
         if (lit.size() <= 8) return text_dispatch(src_, ctx, sel, n, out, SuffixWordTest{Word(lit)});
         return text_dispatch(src_, ctx, sel, n, out, SuffixTest{lit});
       case TextTestKind::Contains:
-        if (!lit.empty() && lit.size() <= 8) return text_dispatch(src_, ctx, sel, n, out, ContainsWordTest{Word(lit)});
+        if (!lit.empty() && lit.size() <= 8)
+          return text_dispatch(src_, ctx, sel, n, out, ContainsWordTest{Word(lit)});
         return text_dispatch(src_, ctx, sel, n, out, ContainsTest{lit});
       case TextTestKind::Any: return text_dispatch(src_, ctx, sel, n, out, AnyTest{});
       case TextTestKind::Like: return text_dispatch(src_, ctx, sel, n, out, LikeTest{pattern_, negated_});
@@ -377,10 +377,11 @@ class TextPredicate : public Predicate {
   }
 
   std::string plan() const override {
-    static const char* names[] = {"eq", "ne", "cmp", "like.prefix", "like.suffix", "like.contains",
-                                  "like.any", "like", "contains.upper"};
-    std::string source = src_.has_mid ? "mid(" + src_.name + "," + std::to_string(src_.start) +
-                                            "," + std::to_string(src_.length) + ")"
+    static const char* names[] = {"eq",          "ne",          "cmp",
+                                  "like.prefix", "like.suffix", "like.contains",
+                                  "like.any",    "like",        "contains.upper"};
+    std::string source = src_.has_mid ? "mid(" + src_.name + "," + std::to_string(src_.start) + "," +
+                                            std::to_string(src_.length) + ")"
                                       : src_.name;
     return std::string("text.") + names[static_cast<int>(kind_)] + "(" + source + ")";
   }
@@ -447,8 +448,8 @@ size_t number_scan_impl(const Column& col, const T* values, const uint32_t* rows
 }
 
 template <CompareOp Op, class T>
-size_t number_scan_op(const Column& col, const T* values, const uint32_t* rows, const uint32_t* sel,
-                      size_t n, uint32_t* out, T k) {
+size_t number_scan_op(const Column& col, const T* values, const uint32_t* rows, const uint32_t* sel, size_t n,
+                      uint32_t* out, T k) {
   if (col.may_hold_nulls()) {
     if (!rows) return number_scan_impl<Op, true, true>(col, values, rows, sel, n, out, k);
     return number_scan_impl<Op, false, true>(col, values, rows, sel, n, out, k);
@@ -458,15 +459,16 @@ size_t number_scan_op(const Column& col, const T* values, const uint32_t* rows, 
 }
 
 template <class T>
-size_t number_scan(const Column& col, const T* values, const uint32_t* rows, const uint32_t* sel,
-                   size_t n, uint32_t* out, T k, CompareOp op) {
+size_t number_scan(const Column& col, const T* values, const uint32_t* rows, const uint32_t* sel, size_t n,
+                   uint32_t* out, T k, CompareOp op) {
   switch (op) {
     case CompareOp::Equal: return number_scan_op<CompareOp::Equal>(col, values, rows, sel, n, out, k);
     case CompareOp::NotEqual: return number_scan_op<CompareOp::NotEqual>(col, values, rows, sel, n, out, k);
     case CompareOp::Less: return number_scan_op<CompareOp::Less>(col, values, rows, sel, n, out, k);
     case CompareOp::LessEqual: return number_scan_op<CompareOp::LessEqual>(col, values, rows, sel, n, out, k);
     case CompareOp::Greater: return number_scan_op<CompareOp::Greater>(col, values, rows, sel, n, out, k);
-    case CompareOp::GreaterEqual: return number_scan_op<CompareOp::GreaterEqual>(col, values, rows, sel, n, out, k);
+    case CompareOp::GreaterEqual:
+      return number_scan_op<CompareOp::GreaterEqual>(col, values, rows, sel, n, out, k);
   }
   return 0;
 }
@@ -486,8 +488,8 @@ class NumberPredicate : public Predicate {
     return number_scan(col, values, ctx.rows, sel, n, out, k_, op_);
   }
   std::string plan() const override {
-    return std::string(std::is_same_v<T, double> ? "real." : "int.") +
-           std::string(compare_op_text(op_)) + "(" + name_ + ")";
+    return std::string(std::is_same_v<T, double> ? "real." : "int.") + std::string(compare_op_text(op_)) +
+           "(" + name_ + ")";
   }
 
  private:
@@ -567,9 +569,7 @@ class IntPredicate : public Predicate {
     if (!exact_units(col, &units)) return GenericPredicate(node_).select(ctx, sel, n, out);
     return number_scan(col, col.integers().data(), ctx.rows, sel, n, out, units, op_);
   }
-  std::string plan() const override {
-    return "int." + std::string(compare_op_text(op_)) + "(" + name_ + ")";
-  }
+  std::string plan() const override { return "int." + std::string(compare_op_text(op_)) + "(" + name_ + ")"; }
 
  private:
   bool exact_units(const Column& col, int64_t* units) const {
@@ -611,7 +611,8 @@ std::unique_ptr<Predicate> pos_predicate(const CompareNode& cmp) {
   if (needle.type != ValueType::Text || needle.s.empty()) return nullptr;
   std::string n(needle.s);
   TextSource src;
-  if (text_source(*pos->args()[0], &src)) return std::make_unique<TextPredicate>(src, TextTestKind::Contains, n);
+  if (text_source(*pos->args()[0], &src))
+    return std::make_unique<TextPredicate>(src, TextTestKind::Contains, n);
   auto* up = dynamic_cast<const FunctionNode*>(pos->args()[0].get());
   if (!up || up->name() != "upper" || up->args().size() != 1 || !text_source(*up->args()[0], &src))
     return nullptr;
@@ -660,8 +661,10 @@ std::optional<PrefixAt> prefix_leaf(const Node& n) {
   if (auto* like = dynamic_cast<const LikeNode*>(&n)) {
     const LikePattern* p = like->fixed_pattern();
     if (like->negated() || !p) return std::nullopt;
-    if (p->shape() == LikePattern::Shape::Prefix) literal = p->literal();
-    else if (p->shape() != LikePattern::Shape::Any) return std::nullopt;
+    if (p->shape() == LikePattern::Shape::Prefix)
+      literal = p->literal();
+    else if (p->shape() != LikePattern::Shape::Any)
+      return std::nullopt;
     value = &like->value();
   } else if (auto* cmp = dynamic_cast<const CompareNode*>(&n)) {
     if (cmp->op() != CompareOp::Equal) return std::nullopt;
@@ -704,11 +707,13 @@ std::optional<PrefixAt> prefix_chain(const ConjunctionNode& c) {
     if (!p || (!parts.empty() && p->column != parts[0].column)) return std::nullopt;
     parts.push_back(std::move(*p));
   }
-  std::sort(parts.begin(), parts.end(), [](const PrefixAt& a, const PrefixAt& b) { return a.start < b.start; });
+  std::sort(parts.begin(), parts.end(),
+            [](const PrefixAt& a, const PrefixAt& b) { return a.start < b.start; });
   PrefixAt out = parts[0];
   if (out.start < 1) return std::nullopt;
   for (size_t k = 1; k < parts.size(); ++k) {
-    if (parts[k].start != out.start + static_cast<int64_t>(text::char_count(out.literal))) return std::nullopt;
+    if (parts[k].start != out.start + static_cast<int64_t>(text::char_count(out.literal)))
+      return std::nullopt;
     out.literal += parts[k].literal;
   }
   return out;
@@ -722,8 +727,8 @@ std::optional<PrefixAt> prefix_form(const Node& n) {
 // Short: every literal fits a word. Fixed: the number of literals when it is 1 or 2 (0: any),
 // so that the common cases keep their words in registers.
 template <bool Identity, bool Nulls, bool Ascii, bool Short, int Fixed = 0>
-size_t prefix_scan(const Column& col, const uint32_t* rows, const uint32_t* sel, size_t n,
-                   uint32_t* out, int64_t start, const std::vector<std::string>& literals) {
+size_t prefix_scan(const Column& col, const uint32_t* rows, const uint32_t* sel, size_t n, uint32_t* out,
+                   int64_t start, const std::vector<std::string>& literals) {
   const TextSpan* spans = col.spans().data();
   const char* arena = col.arena().data();
   const size_t skip = start >= 1 ? static_cast<size_t>(start - 1) : 0;
@@ -794,11 +799,17 @@ class PrefixPredicate : public Predicate {
     const uint32_t* rows = ctx.rows;
     bool nulls = col.may_hold_nulls(), ascii = col.all_ascii();
     if (!rows) {
-      if (nulls) return ascii ? run<true, true, true>(col, rows, sel, n, out) : run<true, true, false>(col, rows, sel, n, out);
-      return ascii ? run<true, false, true>(col, rows, sel, n, out) : run<true, false, false>(col, rows, sel, n, out);
+      if (nulls)
+        return ascii ? run<true, true, true>(col, rows, sel, n, out)
+                     : run<true, true, false>(col, rows, sel, n, out);
+      return ascii ? run<true, false, true>(col, rows, sel, n, out)
+                   : run<true, false, false>(col, rows, sel, n, out);
     }
-    if (nulls) return ascii ? run<false, true, true>(col, rows, sel, n, out) : run<false, true, false>(col, rows, sel, n, out);
-    return ascii ? run<false, false, true>(col, rows, sel, n, out) : run<false, false, false>(col, rows, sel, n, out);
+    if (nulls)
+      return ascii ? run<false, true, true>(col, rows, sel, n, out)
+                   : run<false, true, false>(col, rows, sel, n, out);
+    return ascii ? run<false, false, true>(col, rows, sel, n, out)
+                 : run<false, false, false>(col, rows, sel, n, out);
   }
 
   std::string plan() const override {
@@ -816,7 +827,8 @@ class PrefixPredicate : public Predicate {
       return prefix_scan<Identity, Nulls, Ascii, true, 1>(col, rows, sel, n, out, start_, literals_);
     if (all_short && literals_.size() == 2)
       return prefix_scan<Identity, Nulls, Ascii, true, 2>(col, rows, sel, n, out, start_, literals_);
-    if (all_short) return prefix_scan<Identity, Nulls, Ascii, true>(col, rows, sel, n, out, start_, literals_);
+    if (all_short)
+      return prefix_scan<Identity, Nulls, Ascii, true>(col, rows, sel, n, out, start_, literals_);
     return prefix_scan<Identity, Nulls, Ascii, false>(col, rows, sel, n, out, start_, literals_);
   }
 
@@ -847,8 +859,8 @@ std::unique_ptr<Predicate> build_or(const ConjunctionNode& c, bool specialise) {
     }
     if (literals.size() > 1) {
       merged[i] = true;
-      children.push_back(std::make_unique<PrefixPredicate>(forms[i]->column, forms[i]->name,
-                                                           forms[i]->start, std::move(literals)));
+      children.push_back(std::make_unique<PrefixPredicate>(forms[i]->column, forms[i]->name, forms[i]->start,
+                                                           std::move(literals)));
     }
   }
   for (size_t i = 0; i < forms.size(); ++i)
@@ -867,7 +879,8 @@ std::unique_ptr<Predicate> build(const Node& n, bool specialise) {
   if (auto* c = dynamic_cast<const ConjunctionNode*>(&n)) {
     if (c->kind() == ConjunctionType::Or) return build_or(*c, specialise);
     if (auto p = prefix_chain(*c))
-      return std::make_unique<PrefixPredicate>(p->column, p->name, p->start, std::vector<std::string>{p->literal});
+      return std::make_unique<PrefixPredicate>(p->column, p->name, p->start,
+                                               std::vector<std::string>{p->literal});
     std::vector<std::unique_ptr<Predicate>> children;
     for (const auto& child : c->children()) children.push_back(build(*child, specialise));
     return std::make_unique<AndPredicate>(std::move(children));
@@ -894,8 +907,7 @@ std::unique_ptr<Predicate> build(const Node& n, bool specialise) {
           return std::make_unique<TextPredicate>(src, TextTestKind::Suffix, pattern->literal());
         case LikePattern::Shape::Contains:
           return std::make_unique<TextPredicate>(src, TextTestKind::Contains, pattern->literal());
-        case LikePattern::Shape::Any:
-          return std::make_unique<TextPredicate>(src, TextTestKind::Any, "");
+        case LikePattern::Shape::Any: return std::make_unique<TextPredicate>(src, TextTestKind::Any, "");
         case LikePattern::Shape::General:
           return std::make_unique<TextPredicate>(src, TextTestKind::Like, "", 0, pattern, false);
       }

@@ -9,8 +9,7 @@ namespace {
 
 bool is_empty(const db::Value& v) {
   if (v.is_null()) return true;
-  return v.kind() == db::ValueKind::Text &&
-         v.text().find_first_not_of(" \t") == std::string::npos;
+  return v.kind() == db::ValueKind::Text && v.text().find_first_not_of(" \t") == std::string::npos;
 }
 
 long rows_in(const Grid& g, Buffer buffer) {
@@ -24,8 +23,7 @@ long rows_in(const Grid& g, Buffer buffer) {
 
 }  // namespace
 
-int Grid::findrequired(Buffer buffer, long& row, int& colnbr, std::string& colname,
-                       bool updateonly) {
+int Grid::findrequired(Buffer buffer, long& row, int& colnbr, std::string& colname, bool updateonly) {
   long count = rows_in(*this, buffer);
   if (row < 0 || row > count) return failed("there is no row " + std::to_string(row));
   for (long r = row + 1; r <= count; ++r) {

@@ -42,9 +42,7 @@ class RowCountHints {
 
 // An expression text holding nothing but the white space the expression lexer skips (blanks,
 // tabs, line ends): no filter or sort at all.
-bool no_expression(std::string_view s) {
-  return s.find_first_not_of(" \t\r\n") == std::string_view::npos;
-}
+bool no_expression(std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
 }  // namespace
 
@@ -79,13 +77,12 @@ int Grid::set_dataobject(std::string_view name) {
 }
 
 void Grid::set_definition(const GridDefinition& def) {
-  auto compile_or_throw = [&](std::string_view what, std::string_view text,
-                              const CompileOptions& options) {
+  auto compile_or_throw = [&](std::string_view what, std::string_view text, const CompileOptions& options) {
     std::string error;
     auto e = compile_expression(text, def, options, &error);
     if (!e)
-      throw std::invalid_argument("grid " + def.name + ": " + std::string(what) + " '" +
-                                  std::string(text) + "': " + error);
+      throw std::invalid_argument("grid " + def.name + ": " + std::string(what) + " '" + std::string(text) +
+                                  "': " + error);
     return e;
   };
   std::vector<std::unique_ptr<CompiledExpression>> computed;
@@ -159,8 +156,7 @@ void Grid::set_names(std::string control, std::string window) {
 }
 
 bool Grid::is_protected(int column_index) const {
-  return column_index >= 0 && column_index < static_cast<int>(protected_.size()) &&
-         protected_[column_index];
+  return column_index >= 0 && column_index < static_cast<int>(protected_.size()) && protected_[column_index];
 }
 
 // ---- Retrieval ----
@@ -170,8 +166,7 @@ int Grid::settransobject(db::Transaction& transaction) {
   return 1;
 }
 
-void Grid::fail_db(const std::string& message, const std::string& statement, Buffer buffer,
-                   long row) {
+void Grid::fail_db(const std::string& message, const std::string& statement, Buffer buffer, long row) {
   error_ = message;
   if (events.dberror) {
     DbErrorEvent e;
@@ -220,8 +215,7 @@ long Grid::load(db::Cursor& cursor, const std::vector<db::Value>& arguments) {
     d.clear();
     current_ = kNoRow;
     std::string message = "grid " + def_.name + " has " + std::to_string(ncols) +
-                          " columns, its statement returned " +
-                          std::to_string(cursor.column_count());
+                          " columns, its statement returned " + std::to_string(cursor.column_count());
     if (transaction_) {
       transaction_->sqlcode = -1;
       transaction_->sqlerrtext = message;
@@ -323,8 +317,7 @@ int Grid::reset() {
 
 long Grid::insertrow(long before) {
   GridData& d = *data_;
-  if (before < 0 || before > rowcount())
-    return failed("cannot insert before row " + std::to_string(before));
+  if (before < 0 || before > rowcount()) return failed("cannot insert before row " + std::to_string(before));
   uint32_t id = d.append_row(RowStatus::New);
   if (before == 0) {
     d.primary.push_back(id);
@@ -601,8 +594,7 @@ long Grid::find(std::string_view condition, long from, long to) {
 
 // ---- Items ----
 
-std::optional<db::Value> Grid::getitem(long row, const ColumnRef& col, Buffer buffer,
-                                       bool original) const {
+std::optional<db::Value> Grid::getitem(long row, const ColumnRef& col, Buffer buffer, bool original) const {
   long id = row_id(row, buffer);
   if (id < 0) {
     failed("there is no row " + std::to_string(row));
@@ -650,8 +642,7 @@ std::optional<db::Decimal> Grid::getitemdecimal(long row, const ColumnRef& col, 
   }
 }
 
-std::optional<double> Grid::getitemnumber(long row, const ColumnRef& col, Buffer buffer,
-                                          bool original) const {
+std::optional<double> Grid::getitemnumber(long row, const ColumnRef& col, Buffer buffer, bool original) const {
   auto v = getitem(row, col, buffer, original);
   if (!v || v->is_null()) return std::nullopt;
   return v->as_real();
@@ -676,8 +667,7 @@ int Grid::setitem(long row, const ColumnRef& col, const db::Value& value) {
   Column& column = d.columns[c];
   db::Value before = column.value(r);
   std::string error;
-  if (!column.set_value(r, value, &error))
-    return failed("column " + def_.columns[c].name + ": " + error);
+  if (!column.set_value(r, value, &error)) return failed("column " + def_.columns[c].name + ": " + error);
   d.remember_original(r, c, std::move(before));
   if (d.status[r] == RowStatus::NotModified) d.status[r] = RowStatus::DataModified;
   if (d.status[r] == RowStatus::New) d.status[r] = RowStatus::NewModified;
@@ -702,8 +692,7 @@ std::optional<ItemStatus> Grid::getitemstatus(long row, const ColumnRef& col, Bu
   }
   int c = column_index(col);
   if (c < 0) return std::nullopt;
-  return d.item_changed(static_cast<uint32_t>(id), c) ? ItemStatus::DataModified
-                                                       : ItemStatus::NotModified;
+  return d.item_changed(static_cast<uint32_t>(id), c) ? ItemStatus::DataModified : ItemStatus::NotModified;
 }
 
 // ---- Edit control ----
@@ -772,12 +761,12 @@ int Grid::sharedata(Grid& secondary) {
   const auto& a = def_.columns;
   const auto& b = secondary.def_.columns;
   if (a.size() != b.size())
-    return failed("cannot share rows: " + def_.name + " has " + std::to_string(a.size()) +
-                  " columns, " + secondary.def_.name + " has " + std::to_string(b.size()));
+    return failed("cannot share rows: " + def_.name + " has " + std::to_string(a.size()) + " columns, " +
+                  secondary.def_.name + " has " + std::to_string(b.size()));
   for (size_t i = 0; i < a.size(); ++i)
     if (a[i].type != b[i].type)
-      return failed("cannot share rows: column " + std::to_string(i + 1) + " (" + a[i].name +
-                    ", " + b[i].name + ") differs in type");
+      return failed("cannot share rows: column " + std::to_string(i + 1) + " (" + a[i].name + ", " +
+                    b[i].name + ") differs in type");
   secondary.data_ = data_;
   secondary.current_ = kNoRow;
   secondary.edit_text_.reset();
@@ -893,8 +882,7 @@ std::optional<db::Value> Grid::evaluate(std::string_view expression, long row, l
   return e->value(ctx, id);
 }
 
-std::optional<db::Value> Grid::band_value(std::string_view name, long row, long page,
-                                          long page_count) const {
+std::optional<db::Value> Grid::band_value(std::string_view name, long row, long page, long page_count) const {
   for (const auto& b : def_.band_items) {
     if (!text::iequals(b.name, name)) continue;
     if (b.expression.empty()) return db::Value(b.label);

@@ -65,7 +65,7 @@ struct DbErrorEvent {
   std::string sqlerrtext;
   std::string sqlsyntax;  // the statement that failed
   Buffer buffer = Buffer::Primary;
-  long row = 0;           // in that buffer, 1-based; 0 when not about a row
+  long row = 0;  // in that buffer, 1-based; 0 when not about a row
 };
 
 // Hook points for the window layer. Unset hooks do nothing.
@@ -175,14 +175,13 @@ class Grid : private AggregateRows {
                                    bool original = false) const;
   // Typed reads. nullopt for a null item as well as for a bad row or column; a value of
   // another type is converted where it reads (text "12.5" as a decimal, a decimal as text).
-  std::optional<std::string> getitemstring(long row, const ColumnRef& col,
-                                           Buffer buffer = Buffer::Primary, bool original = false) const;
-  std::optional<db::Decimal> getitemdecimal(long row, const ColumnRef& col,
-                                            Buffer buffer = Buffer::Primary, bool original = false) const;
-  std::optional<double> getitemnumber(long row, const ColumnRef& col,
-                                      Buffer buffer = Buffer::Primary, bool original = false) const;
-  std::optional<db::DateTime> getitemdatetime(long row, const ColumnRef& col,
-                                              Buffer buffer = Buffer::Primary,
+  std::optional<std::string> getitemstring(long row, const ColumnRef& col, Buffer buffer = Buffer::Primary,
+                                           bool original = false) const;
+  std::optional<db::Decimal> getitemdecimal(long row, const ColumnRef& col, Buffer buffer = Buffer::Primary,
+                                            bool original = false) const;
+  std::optional<double> getitemnumber(long row, const ColumnRef& col, Buffer buffer = Buffer::Primary,
+                                      bool original = false) const;
+  std::optional<db::DateTime> getitemdatetime(long row, const ColumnRef& col, Buffer buffer = Buffer::Primary,
                                               bool original = false) const;
   // Stores a value in a shown row. The value is converted to the column's type (a decimal is
   // rounded to the column's places); -1 when it cannot be (text in a number column, text
@@ -313,7 +312,7 @@ class Grid : private AggregateRows {
   std::string filter_text_, sort_text_;
   std::unique_ptr<CompiledFilter> filter_;
   std::unique_ptr<CompiledSort> sort_;
-  std::vector<std::unique_ptr<CompiledExpression>> computed_;    // per def_.computed
+  std::vector<std::unique_ptr<CompiledExpression>> computed_;               // per def_.computed
   std::vector<std::vector<std::unique_ptr<CompiledExpression>>> group_by_;  // per level
 
   static constexpr uint32_t kNoRow = UINT32_MAX;

@@ -173,19 +173,32 @@ std::string Grid::describe(std::string_view properties) {
     if (col >= 0) {
       const ColumnDef& c = def_.columns[col];
       std::string table = def_.update_table.empty() ? "" : def_.update_table + ".";
-      if (prop == "name") out += c.name;
-      else if (prop == "id") out += std::to_string(col + 1);
-      else if (prop == "type") out += "column";
-      else if (prop == "coltype") out += col_type_text(c);
-      else if (prop == "visible") out += c.visible ? "1" : "0";
-      else if (prop == "format") out += c.format.empty() ? "?" : c.format;
-      else if (prop == "key") out += c.key ? "yes" : "no";
-      else if (prop == "update") out += c.updatable ? "yes" : "no";
-      else if (prop == "identity") out += c.identity ? "yes" : "no";
-      else if (prop == "dbname") out += c.db_name.empty() ? "?" : table + c.db_name;
-      else if (prop == "protect") out += is_protected(col) ? "1" : "0";
-      else if (prop == "limit") out += std::to_string(c.type == GridType::Char ? c.length : 0);
-      else out += "!";
+      if (prop == "name")
+        out += c.name;
+      else if (prop == "id")
+        out += std::to_string(col + 1);
+      else if (prop == "type")
+        out += "column";
+      else if (prop == "coltype")
+        out += col_type_text(c);
+      else if (prop == "visible")
+        out += c.visible ? "1" : "0";
+      else if (prop == "format")
+        out += c.format.empty() ? "?" : c.format;
+      else if (prop == "key")
+        out += c.key ? "yes" : "no";
+      else if (prop == "update")
+        out += c.updatable ? "yes" : "no";
+      else if (prop == "identity")
+        out += c.identity ? "yes" : "no";
+      else if (prop == "dbname")
+        out += c.db_name.empty() ? "?" : table + c.db_name;
+      else if (prop == "protect")
+        out += is_protected(col) ? "1" : "0";
+      else if (prop == "limit")
+        out += std::to_string(c.type == GridType::Char ? c.length : 0);
+      else
+        out += "!";
       continue;
     }
     // Heading texts <name>_t of columns and computed fields that have one.
@@ -197,10 +210,14 @@ std::string Grid::describe(std::string_view properties) {
       for (const auto& c : def_.computed)
         if (!heading && text::iequals(c.name, owner) && !c.heading.empty()) heading = &c.heading;
       if (heading) {
-        if (prop == "text") out += *heading;
-        else if (prop == "name") out += object;
-        else if (prop == "type") out += "text";
-        else out += "!";
+        if (prop == "text")
+          out += *heading;
+        else if (prop == "name")
+          out += object;
+        else if (prop == "type")
+          out += "text";
+        else
+          out += "!";
         continue;
       }
     }
@@ -208,25 +225,38 @@ std::string Grid::describe(std::string_view properties) {
     for (const auto& c : def_.computed) {
       if (!text::iequals(c.name, object)) continue;
       found = true;
-      if (prop == "name") out += c.name;
-      else if (prop == "type") out += "compute";
-      else if (prop == "expression") out += c.expression;
-      else if (prop == "format") out += c.format.empty() ? "?" : c.format;
-      else if (prop == "band") out += "detail";
-      else out += "!";
+      if (prop == "name")
+        out += c.name;
+      else if (prop == "type")
+        out += "compute";
+      else if (prop == "expression")
+        out += c.expression;
+      else if (prop == "format")
+        out += c.format.empty() ? "?" : c.format;
+      else if (prop == "band")
+        out += "detail";
+      else
+        out += "!";
       break;
     }
     if (found) continue;
     for (const auto& b : def_.band_items) {
       if (!text::iequals(b.name, object)) continue;
       found = true;
-      if (prop == "name") out += b.name;
-      else if (prop == "type") out += b.expression.empty() ? "text" : "compute";
-      else if (prop == "expression") out += b.expression.empty() ? "?" : b.expression;
-      else if (prop == "text") out += b.label.empty() ? "?" : b.label;
-      else if (prop == "format") out += b.format.empty() ? "?" : b.format;
-      else if (prop == "band") out += band_text(b);
-      else out += "!";
+      if (prop == "name")
+        out += b.name;
+      else if (prop == "type")
+        out += b.expression.empty() ? "text" : "compute";
+      else if (prop == "expression")
+        out += b.expression.empty() ? "?" : b.expression;
+      else if (prop == "text")
+        out += b.label.empty() ? "?" : b.label;
+      else if (prop == "format")
+        out += b.format.empty() ? "?" : b.format;
+      else if (prop == "band")
+        out += band_text(b);
+      else
+        out += "!";
       break;
     }
     if (!found) out += "!";
@@ -249,9 +279,12 @@ std::string Grid::modify(std::string_view modifications) {
     if (rhs.size() >= 2 && (rhs.front() == '\'' || rhs.front() == '"') && rhs.back() == rhs.front())
       rhs = rhs.substr(1, rhs.size() - 2);
     auto flag = [&](bool* on) {
-      if (rhs == "yes" || rhs == "true" || rhs == "1") *on = true;
-      else if (rhs == "no" || rhs == "false" || rhs == "0") *on = false;
-      else return false;
+      if (rhs == "yes" || rhs == "true" || rhs == "1")
+        *on = true;
+      else if (rhs == "no" || rhs == "false" || rhs == "0")
+        *on = false;
+      else
+        return false;
       return true;
     };
     Change ch{0, -1, false};

@@ -30,9 +30,9 @@ bool run_statement(db::Transaction& t, const PlannedStatement& s, const std::str
   // it since it was read.
   if (s.kind != PlannedStatement::Kind::Insert && t.sqlnrows != 1) {
     t.sqlcode = -1;
-    t.sqlerrtext = t.sqlnrows == 0 ? "Row changed between retrieve and update."
-                                   : "The key of " + table + " matched " + std::to_string(t.sqlnrows) +
-                                         " rows, not one.";
+    t.sqlerrtext = t.sqlnrows == 0
+                       ? "Row changed between retrieve and update."
+                       : "The key of " + table + " matched " + std::to_string(t.sqlnrows) + " rows, not one.";
     return false;
   }
   return true;

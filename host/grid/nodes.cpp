@@ -83,9 +83,7 @@ int compare_scalars(const Scalar& a, const Scalar& b) {
   }
   if (a.type == ValueType::Decimal && b.type == ValueType::Decimal)
     return db::Decimal::compare(a.decimal(), b.decimal());
-  auto as_double = [](const Scalar& x) {
-    return x.type == ValueType::Real ? x.r : x.decimal().to_double();
-  };
+  auto as_double = [](const Scalar& x) { return x.type == ValueType::Real ? x.r : x.decimal().to_double(); };
   if ((a.type == ValueType::Decimal || a.type == ValueType::Real) &&
       (b.type == ValueType::Decimal || b.type == ValueType::Real)) {
     double x = as_double(a), y = as_double(b);
@@ -440,8 +438,8 @@ Scalar ToRealNode::eval(EvalContext& ctx, uint32_t row) const {
   return v;
 }
 
-AggregateNode::AggregateNode(AggregateFn fn, ValueType type, NodePtr value, AggregateScope scope,
-                             int group, bool distinct, std::vector<NodePtr> distinct_values)
+AggregateNode::AggregateNode(AggregateFn fn, ValueType type, NodePtr value, AggregateScope scope, int group,
+                             bool distinct, std::vector<NodePtr> distinct_values)
     : Node(type),
       fn_(fn),
       value_(std::move(value)),
@@ -524,8 +522,8 @@ Scalar AggregateNode::compute(EvalContext& ctx, size_t first, size_t last) const
         break;
       case AggregateFn::Max:
       case AggregateFn::Min: {
-        bool better = best.is_null() || (fn_ == AggregateFn::Max ? compare_scalars(v, best) > 0
-                                                                 : compare_scalars(v, best) < 0);
+        bool better = best.is_null() ||
+                      (fn_ == AggregateFn::Max ? compare_scalars(v, best) > 0 : compare_scalars(v, best) < 0);
         if (better) {
           best = v;
           if (v.type == ValueType::Text) {

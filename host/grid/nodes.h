@@ -100,8 +100,7 @@ using BuiltinFn = Scalar (*)(EvalContext& ctx, const Scalar* args, size_t n);
 
 class FunctionNode : public Node {
  public:
-  FunctionNode(std::string name, ValueType type, BuiltinFn fn, std::vector<NodePtr> args,
-               bool foldable = true)
+  FunctionNode(std::string name, ValueType type, BuiltinFn fn, std::vector<NodePtr> args, bool foldable = true)
       : Node(type), name_(std::move(name)), fn_(fn), args_(std::move(args)), foldable_(foldable) {}
   Scalar eval(EvalContext& ctx, uint32_t row) const override;
   bool foldable() const override { return foldable_; }
@@ -236,8 +235,8 @@ enum class AggregateFn { Sum, Count, Avg, Max, Min };
 
 class AggregateNode : public Node {
  public:
-  AggregateNode(AggregateFn fn, ValueType type, NodePtr value, AggregateScope scope, int group,
-                bool distinct, std::vector<NodePtr> distinct_values);
+  AggregateNode(AggregateFn fn, ValueType type, NodePtr value, AggregateScope scope, int group, bool distinct,
+                std::vector<NodePtr> distinct_values);
   Scalar eval(EvalContext& ctx, uint32_t row) const override;
   bool foldable() const override { return false; }
   std::string ToString() const override;

@@ -157,8 +157,7 @@ class Parser {
           item.descending = true;
           next();
         } else {
-          throw SyntaxError("expected A or D after a sort key, found '" + peek().text + "'",
-                            peek().pos);
+          throw SyntaxError("expected A or D after a sort key, found '" + peek().text + "'", peek().pos);
         }
       }
       items.push_back(std::move(item));
@@ -197,8 +196,7 @@ class Parser {
   void expect_op(std::string_view op) {
     if (!is_op(op)) {
       if (peek().kind == Tok::End)
-        throw SyntaxError("expected '" + std::string(op) + "' before the end of expression",
-                          peek().pos);
+        throw SyntaxError("expected '" + std::string(op) + "' before the end of expression", peek().pos);
       throw SyntaxError("expected '" + std::string(op) + "', found '" +
                             (peek().kind == Tok::String ? "text literal" : peek().text) + "'",
                         peek().pos);

@@ -12,12 +12,12 @@ namespace sparestock::grid {
 class Grid;
 
 struct PrintJob {
-  std::string window;      // the window that holds the grid, when known
-  std::string control;     // the grid control ("dw_1")
-  std::string dataobject;  // its definition ("d_bj704_004")
-  long rows = 0;           // rows printed
+  std::string window;                // the window that holds the grid, when known
+  std::string control;               // the grid control ("dw_1")
+  std::string dataobject;            // its definition ("d_bj704_004")
+  long rows = 0;                     // rows printed
   std::shared_ptr<const Grid> grid;  // the copy to render
-  std::string file;        // where the rendering went, once there is one
+  std::string file;                  // where the rendering went, once there is one
 };
 
 class PrintService {

@@ -20,7 +20,7 @@ struct KeyColumn {
   bool any_null = false;
   bool long_text = false;  // some text longer than 8 bytes: prefixes alone do not decide
   std::vector<uint8_t> nulls;
-  std::vector<uint64_t> u;  // Uint keys, or the first 8 bytes of a text (big-endian)
+  std::vector<uint64_t> u;      // Uint keys, or the first 8 bytes of a text (big-endian)
   std::vector<TextSpan> spans;  // into `base`: the key's own arena, or a column's
   std::string arena;
   const char* base = nullptr;
@@ -51,8 +51,7 @@ struct KeyColumn {
 
 uint64_t text_prefix(std::string_view s) {
   uint64_t p = 0;
-  for (size_t k = 0; k < 8; ++k)
-    p = (p << 8) | (k < s.size() ? static_cast<unsigned char>(s[k]) : 0u);
+  for (size_t k = 0; k < 8; ++k) p = (p << 8) | (k < s.size() ? static_cast<unsigned char>(s[k]) : 0u);
   return p;
 }
 

@@ -62,8 +62,7 @@ class LikePattern {
     switch (shape_) {
       case Shape::Exact: return value == literal_;
       case Shape::Prefix:
-        return value.size() >= literal_.size() &&
-               value.compare(0, literal_.size(), literal_) == 0;
+        return value.size() >= literal_.size() && value.compare(0, literal_.size(), literal_) == 0;
       case Shape::Suffix:
         return value.size() >= literal_.size() &&
                value.compare(value.size() - literal_.size(), literal_.size(), literal_) == 0;

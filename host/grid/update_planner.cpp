@@ -23,7 +23,8 @@ std::vector<int> UpdatePlanner::written_columns(uint32_t row) const {
   std::vector<int> out;
   for (size_t c = 0; c < def_.columns.size(); ++c) {
     const ColumnDef& cd = def_.columns[c];
-    if (cd.updatable && !cd.identity && data_.item_changed(row, static_cast<int>(c))) out.push_back(static_cast<int>(c));
+    if (cd.updatable && !cd.identity && data_.item_changed(row, static_cast<int>(c)))
+      out.push_back(static_cast<int>(c));
   }
   return out;
 }
@@ -112,7 +113,8 @@ UpdatePlan UpdatePlanner::plan() const {
   // Deleted and new rows always need the update table; a changed row only when one of its
   // written columns changed.
   bool needs_table = false;
-  for (const Pending& p : rows) needs_table = needs_table || p.kind != Kind::Update || !written_columns(p.row).empty();
+  for (const Pending& p : rows)
+    needs_table = needs_table || p.kind != Kind::Update || !written_columns(p.row).empty();
   if (needs_table && def_.update_table.empty()) {
     plan.error = "grid " + def_.name + " has no update table; its changes cannot be written";
     return plan;

@@ -24,11 +24,11 @@ namespace sparestock::grid {
 struct PlannedStatement {
   enum class Kind { Delete, Update, Insert };
   Kind kind = Kind::Update;
-  std::string sql;            // with host variables :v1.. (values written), :k1.. (key values)
-  db::HostVariables values;   // the host variables, in the order they appear
-  uint32_t row = 0;           // the row's id in the grid's data
+  std::string sql;           // with host variables :v1.. (values written), :k1.. (key values)
+  db::HostVariables values;  // the host variables, in the order they appear
+  uint32_t row = 0;          // the row's id in the grid's data
   Buffer buffer = Buffer::Primary;
-  long number = 0;            // the row's number in its buffer (1-based), for the dberror event
+  long number = 0;  // the row's number in its buffer (1-based), for the dberror event
   // An INSERT that reads back the identity column (INSERT ... RETURNING it).
   bool returns_identity = false;
 };

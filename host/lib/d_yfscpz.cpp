@@ -26,12 +26,9 @@ grid::GridDefinition d_yfscpz() {
   grid::GridDefinition d;
   d.name = kVoucherLinesGrid;
   d.columns = {
-      column("czy", GridType::Char, "摘要", 60),
-      column("cjsfs", GridType::Char, "结算方式", 10),
-      column("cpjh", GridType::Char, "票据号", 20),
-      column("njfje", GridType::Decimal, "借方金额", 2),
-      column("ndfje", GridType::Decimal, "贷方金额", 2),
-      column("ckm", GridType::Char, "科目", 20),
+      column("czy", GridType::Char, "摘要", 60),         column("cjsfs", GridType::Char, "结算方式", 10),
+      column("cpjh", GridType::Char, "票据号", 20),      column("njfje", GridType::Decimal, "借方金额", 2),
+      column("ndfje", GridType::Decimal, "贷方金额", 2), column("ckm", GridType::Char, "科目", 20),
   };
   grid::ComputedDef total;
   total.name = "njfjehj";

@@ -16,8 +16,7 @@ std::vector<std::string> split_names(const std::string& list) {
   return names;
 }
 
-long f_table_retrieve(const std::string& columns, const std::vector<db::Value>& values,
-                      grid::Grid& grid) {
+long f_table_retrieve(const std::string& columns, const std::vector<db::Value>& values, grid::Grid& grid) {
   std::vector<std::string> names = split_names(columns);
   if (names.size() != values.size()) return -1;
   if (values.size() != grid.definition().arguments.size()) return -1;
@@ -81,8 +80,7 @@ int f_aotocenter(ui::Window& window) {
   return 1;
 }
 
-int f_kjrqssny(ui::Session& session, const std::string& company,
-               const std::optional<db::DateTime>& date) {
+int f_kjrqssny(ui::Session& session, const std::string& company, const std::optional<db::DateTime>& date) {
   if (text::trim(company).empty() || !date) return -1;
   ui::Globals& g = session.globals();
   g.gs_kjn = fmt::format("{:04d}", date->year());
@@ -105,9 +103,8 @@ int f_kjrqjy(ui::Session& session, const std::string& company) {
   }
   if (!kept.empty()) {
     // 'YYYYMM'; anything else is a broken setting, and no period is better than a wrong one.
-    bool digits = kept.size() == 6 && std::all_of(kept.begin(), kept.end(), [](char c) {
-      return c >= '0' && c <= '9';
-    });
+    bool digits = kept.size() == 6 &&
+                  std::all_of(kept.begin(), kept.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digits) return -1;
     year = std::stoi(kept.substr(0, 4));
     month = std::stoi(kept.substr(4, 2));
@@ -118,11 +115,10 @@ int f_kjrqjy(ui::Session& session, const std::string& company) {
   return 1;
 }
 
-int f_fxpzh(ui::Session& session, const std::optional<db::DateTime>& date,
-            const std::string& voucher_word, long number) {
+int f_fxpzh(ui::Session& session, const std::optional<db::DateTime>& date, const std::string& voucher_word,
+            long number) {
   ui::Globals& g = session.globals();
-  if (number < 1 || !date || text::trim(voucher_word).empty() || text::trim(g.gs_yhssgsh).empty())
-    return -1;
+  if (number < 1 || !date || text::trim(voucher_word).empty() || text::trim(g.gs_yhssgsh).empty()) return -1;
   // The period of the voucher date, without disturbing the globals the caller reads.
   std::string year = fmt::format("{:04d}", date->year());
   std::string month = fmt::format("{:02d}", date->month());
@@ -130,8 +126,7 @@ int f_fxpzh(ui::Session& session, const std::optional<db::DateTime>& date,
   db::DateTime next = date->month() == 12 ? db::DateTime::from_parts(date->year() + 1, 1, 1)
                                           : db::DateTime::from_parts(date->year(), date->month() + 1, 1);
   db::Transaction& t = session.sqlls;
-  const db::HostVariables period{{"gsh", g.gs_yhssgsh}, {"kjn", year}, {"kjy", month},
-                                 {"pzz", voucher_word}};
+  const db::HostVariables period{{"gsh", g.gs_yhssgsh}, {"kjn", year}, {"kjy", month}, {"pzz", voucher_word}};
   auto with_number = [&](db::HostVariables vars) {
     vars.emplace_back("pzh", db::Value(static_cast<int64_t>(number)));
     return vars;
@@ -139,8 +134,7 @@ int f_fxpzh(ui::Session& session, const std::optional<db::DateTime>& date,
 
   // Only a number the period has issued can come back.
   auto highest = t.select_row(
-      "select nzdpzh from dzz007 where cgsh = :gsh and ckjn = :kjn and ckjy = :kjy and cpzz = :pzz",
-      period);
+      "select nzdpzh from dzz007 where cgsh = :gsh and ckjn = :kjn and ckjy = :kjy and cpzz = :pzz", period);
   if (t.sqlcode != 0 || !highest || (*highest)[0].as_integer().value_or(0) < number) return -1;
   // A number a stored voucher carries is in use.
   auto used = t.select_row(

@@ -20,10 +20,8 @@ namespace sparestock::lib {
 // argument of the grid's definition, in the same order; each must be a column of the grid.
 // Returns what retrieve() returns (the number of rows, -1 on a database error); -1 without
 // retrieving when the names, the values and the arguments do not pair up.
-long f_table_retrieve(const std::string& columns, const std::vector<db::Value>& values,
-                      grid::Grid& grid);
-long f_table_retrieve(const std::string& columns, const std::vector<db::Value>& values,
-                      ui::GridControl& grid);
+long f_table_retrieve(const std::string& columns, const std::vector<db::Value>& values, grid::Grid& grid);
+long f_table_retrieve(const std::string& columns, const std::vector<db::Value>& values, ui::GridControl& grid);
 
 // Protects the key columns of a grid from editing (`may_change` false, the state of a stored
 // record, whose key must stay) or releases them (`may_change` true, a new record whose key is
@@ -49,8 +47,7 @@ int f_aotocenter(ui::Window& window);
 // The accounting period of a date is its calendar month. Sets gs_kjn (four-digit year) and
 // gs_kjy (two-digit month, "01".."12") to the period of `date`. 1, or -1 without changing
 // anything when the company or the date is missing.
-int f_kjrqssny(ui::Session& session, const std::string& company,
-               const std::optional<db::DateTime>& date);
+int f_kjrqssny(ui::Session& session, const std::string& company, const std::optional<db::DateTime>& date);
 
 // Fixes the company's current accounting period: the month kept in the ledger settings
 // (dzz001.cdqkjny, 'YYYYMM', read on sqlca), or, when the company keeps none (no row, empty
@@ -67,8 +64,8 @@ int f_kjrqjy(ui::Session& session, const std::string& company);
 // date or voucher word, a number the period has never issued (above dzz007.nzdpzh) and a
 // number a stored voucher of the period carries (dzz0031); a number already vacant is left
 // as it is (1). -1 also when the database fails (sqlls rolled back).
-int f_fxpzh(ui::Session& session, const std::optional<db::DateTime>& date,
-            const std::string& voucher_word, long number);
+int f_fxpzh(ui::Session& session, const std::optional<db::DateTime>& date, const std::string& voucher_word,
+            long number);
 
 // Splits a comma-separated list of names, trimming blanks; empty items are dropped.
 std::vector<std::string> split_names(const std::string& list);

@@ -46,8 +46,8 @@ class w_help : public ui::Window {
   int topic() const { return topic_; }
 
   ui::DropDownListBox ddlb_1{*this, "ddlb_1", {}};  // "201 库存查询" per topic, in order
-  ui::StaticText st_1{*this, "st_1", ""};  // title
-  ui::StaticText st_2{*this, "st_2", ""};  // text
+  ui::StaticText st_1{*this, "st_1", ""};           // title
+  ui::StaticText st_2{*this, "st_2", ""};           // text
   ui::CommandButton cb_1{*this, "cb_1", "关闭(&C)"};
 
  private:

@@ -16,9 +16,8 @@ namespace {
 
 template <class W>
 void window_class(const char* name) {
-  ui::register_window_class(name, [](ui::Session& s) -> std::unique_ptr<ui::Window> {
-    return std::make_unique<W>(s);
-  });
+  ui::register_window_class(
+      name, [](ui::Session& s) -> std::unique_ptr<ui::Window> { return std::make_unique<W>(s); });
 }
 
 template <class M>

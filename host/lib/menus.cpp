@@ -12,8 +12,7 @@ namespace sparestock::lib {
 Menu::Menu(ui::Window& window, std::string class_name)
     : window_(window), class_name_(std::move(class_name)) {}
 
-MenuItem& Menu::add(std::string name, std::string text, std::string parent,
-                    std::function<void()> clicked) {
+MenuItem& Menu::add(std::string name, std::string text, std::string parent, std::function<void()> clicked) {
   auto item = std::make_unique<MenuItem>();
   item->name = std::move(name);
   item->text = std::move(text);
@@ -146,8 +145,7 @@ m_module::m_module(ui::Window& window, std::string class_name) : m_e(window, std
   add("m_8", "最后一条(&L)", "m_4", raise("ue_end"));
 }
 
-me_yshx::me_yshx(ui::Window& window, std::string class_name)
-    : m_module(window, std::move(class_name)) {}
+me_yshx::me_yshx(ui::Window& window, std::string class_name) : m_module(window, std::move(class_name)) {}
 
 m_e3::m_e3(ui::Window& window, std::string class_name) : m_module(window, std::move(class_name)) {
   for (const char* name : {"m_change", "m_add", "m_delete", "m_cancel", "m_save"}) hide(name);

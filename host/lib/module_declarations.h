@@ -163,10 +163,8 @@ constexpr bool is_entry_name(std::string_view name) { return name.starts_with("_
   return ::sparestock::lib::declared::result_of( \
       [&] { return ::sparestock::lib::declared::self<T>(self).__VA_ARGS__; })
 
-#define SPARESTOCK_SCRIPT(object, event, ...)                      \
-  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##object##_##event) { \
-    SPARESTOCK_CALL_ON(object, __VA_ARGS__);                       \
-  }
+#define SPARESTOCK_SCRIPT(object, event, ...) \
+  SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##object##_##event) { SPARESTOCK_CALL_ON(object, __VA_ARGS__); }
 
 #define SPARESTOCK_CONTROL_SCRIPT(object, control, event, ...)                 \
   SPARESTOCK_DECLARED_ENTRY(SPARESTOCK_ENTRY_##object##_##control##_##event) { \
@@ -174,11 +172,10 @@ constexpr bool is_entry_name(std::string_view name) { return name.starts_with("_
   }
 
 // A group's script, for whichever object places the group.
-#define SPARESTOCK_SHARED_SCRIPT(group, event, ...)                           \
-  template <class T>                                                          \
-  intptr_t sparestock_shared_##group##_##event([[maybe_unused]] void* self,   \
-                                               [[maybe_unused]] void* args) { \
-    SPARESTOCK_CALL_ON(T, __VA_ARGS__);                                       \
+#define SPARESTOCK_SHARED_SCRIPT(group, event, ...)                                                        \
+  template <class T>                                                                                       \
+  intptr_t sparestock_shared_##group##_##event([[maybe_unused]] void* self, [[maybe_unused]] void* args) { \
+    SPARESTOCK_CALL_ON(T, __VA_ARGS__);                                                                    \
   }
 
 #define SPARESTOCK_SHARED_CONTROL_SCRIPT(group, control, event, ...)                      \

@@ -4,10 +4,10 @@
 #include <elf.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -152,8 +152,8 @@ void read_tables(Module& m, void* handle, const std::vector<std::string>& symbol
                                     info->interface_version, SPARESTOCK_INTERFACE_VERSION));
     if (!info->object || name != info->object)
       throw ModuleError(fmt::format("{} describes object '{}'", at, info->object ? info->object : ""));
-    static const std::set<std::string, std::less<>> kinds = {"window", "menu", "userobject", "structure", "grid",
-                                                             "help"};
+    static const std::set<std::string, std::less<>> kinds = {"window",    "menu", "userobject",
+                                                             "structure", "grid", "help"};
     if (!info->kind || !kinds.contains(info->kind))
       throw ModuleError(fmt::format("{}: unknown kind '{}'", at, info->kind ? info->kind : ""));
     if (auto [it, fresh] = numbers.emplace(info->object_number, name); !fresh)
@@ -170,9 +170,11 @@ void read_tables(Module& m, void* handle, const std::vector<std::string>& symbol
         throw ModuleError(fmt::format("{}: script {} listed twice", at, ms.entry));
       if (!entries.contains(ms.entry))
         throw ModuleError(fmt::format("{}: lists script {}{}{} but the library exports no entry {}", at,
-                                      ms.control_name, ms.control_name.empty() ? "" : ".", ms.event, ms.entry));
+                                      ms.control_name, ms.control_name.empty() ? "" : ".", ms.event,
+                                      ms.entry));
       auto entry = reinterpret_cast<sparestock_script_fn>(dlsym(handle, ms.entry.c_str()));
-      if (!entry) throw ModuleError(fmt::format("{}: entry {} cannot be resolved: {}", at, ms.entry, dlerror()));
+      if (!entry)
+        throw ModuleError(fmt::format("{}: entry {} cannot be resolved: {}", at, ms.entry, dlerror()));
       claimed.insert(ms.entry);
       lo.object.scripts.push_back(std::move(ms));
       lo.entries.push_back(entry);
@@ -185,7 +187,8 @@ void read_tables(Module& m, void* handle, const std::vector<std::string>& symbol
             [](const ModuleObject& a, const ModuleObject& b) { return a.number < b.number; });
   for (const auto& e : entries)
     if (!claimed.contains(e))
-      throw ModuleError(fmt::format("module library {}: exports entry {} that no object's table lists", m.path, e));
+      throw ModuleError(
+          fmt::format("module library {}: exports entry {} that no object's table lists", m.path, e));
 }
 
 // The help topic a help object's create answers; the caller owns it.
@@ -207,7 +210,8 @@ void probe(const Module& m) {
     if (lo.object.kind == "help") {
       int number = help_topic_of(m, lo)->number;
       if (auto [it, fresh] = topics.emplace(number, name); !fresh)
-        throw ModuleError(fmt::format("{}: help topic {} is also {}'s", where(m, lo.object), number, it->second));
+        throw ModuleError(
+            fmt::format("{}: help topic {} is also {}'s", where(m, lo.object), number, it->second));
     }
     if (lo.object.kind == "window") {
       build_window(m, lo, session);
@@ -232,7 +236,8 @@ void register_objects(const Module& m) {
     const LoadedObject& lo = m.by_name.find(o.name)->second;
     sparestock_script_fn create = lo.entry("", "create");
     if (o.kind == "grid") {
-      std::unique_ptr<grid::GridDefinition> d(reinterpret_cast<grid::GridDefinition*>(create(nullptr, nullptr)));
+      std::unique_ptr<grid::GridDefinition> d(
+          reinterpret_cast<grid::GridDefinition*>(create(nullptr, nullptr)));
       if (!d || d->name != o.name)
         throw ModuleError(where(m, o) + ": create answered no grid definition of that name");
       definitions.push_back(std::move(*d));

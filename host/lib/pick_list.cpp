@@ -69,11 +69,11 @@ std::string searched_text(const grid::ColumnDef& c) {
 }
 
 std::string open_list(ui::Session& session, const std::string& table, const std::string& columns,
-                      const std::string& headings, const std::string& return_column,
-                      const std::string& fifth, const std::string& where, bool parts) {
+                      const std::string& headings, const std::string& return_column, const std::string& fifth,
+                      const std::string& where, bool parts) {
   auto request = std::make_unique<PickRequest>();
-  request->definition =
-      pick_list_definition(session.sqlca.catalog(), table, columns, headings, return_column, where);
+  request->definition = pick_list_definition(session.sqlca.catalog(), table, columns, headings, return_column,
+                                             where);
   request->return_column = text::lower(text::trim(return_column));
   if (parts) {
     request->sort = request->return_column + " A";
@@ -101,8 +101,8 @@ std::string open_list(ui::Session& session, const std::string& table, const std:
 }  // namespace
 
 std::string f_popcx(ui::Session& session, const std::string& table, const std::string& columns,
-                    const std::string& headings, const std::string& return_column,
-                    const std::string& fifth, const std::string& where) {
+                    const std::string& headings, const std::string& return_column, const std::string& fifth,
+                    const std::string& where) {
   return open_list(session, table, columns, headings, return_column, fifth, where, false);
 }
 
@@ -129,8 +129,7 @@ std::vector<std::string> pair_headings(const std::vector<std::string>& columns,
 
 grid::GridDefinition pick_list_definition(const db::Catalog& catalog, const std::string& table,
                                           const std::string& columns, const std::string& headings,
-                                          const std::string& return_column,
-                                          const std::string& where) {
+                                          const std::string& return_column, const std::string& where) {
   std::string table_name = text::lower(text::trim(table));
   if (table_name.empty()) throw std::invalid_argument("pick list: no table given");
   if (!catalog.has_table(table_name))
@@ -198,8 +197,10 @@ PickListWindow::PickListWindow(ui::Session& session, PickRequest request)
   cb_2.place(2000, 1440, 320, 100);
 
   sle_1.ue_press = [this](ui::Key key) {
-    if (key == ui::Key::Escape) cancel();
-    else if (key == ui::Key::Enter) enter_in_search_field();
+    if (key == ui::Key::Escape)
+      cancel();
+    else if (key == ui::Key::Enter)
+      enter_in_search_field();
   };
   dw_1.doubleclicked = [this](long row) {
     if (row > 0) choose_row(row);
@@ -250,9 +251,8 @@ void PickListWindow::enter_in_search_field() {
   if (n == 0) return;
   if (!typed.empty()) {
     const grid::ColumnDef& ret = g.definition().columns[g.column_index(request_.return_column)];
-    long exact = g.find(fmt::format("upper({}) = '{}'", searched_text(ret),
-                                    grid::escape_literal(text::upper(typed))),
-                        1, n);
+    long exact = g.find(
+        fmt::format("upper({}) = '{}'", searched_text(ret), grid::escape_literal(text::upper(typed))), 1, n);
     if (exact > 0) return choose_row(exact);
   }
   if (n == 1) return choose_row(1);

@@ -48,8 +48,8 @@ namespace sparestock::lib {
 inline constexpr const char* kPickListClass = "w_pick_list";
 
 std::string f_popcx(ui::Session& session, const std::string& table, const std::string& columns,
-                    const std::string& headings, const std::string& return_column,
-                    const std::string& fifth, const std::string& where);
+                    const std::string& headings, const std::string& return_column, const std::string& fifth,
+                    const std::string& where);
 std::string f_cph_popcx(ui::Session& session, const std::string& table, const std::string& columns,
                         const std::string& headings, const std::string& return_column,
                         const std::string& fifth, const std::string& where);
@@ -64,8 +64,7 @@ std::vector<std::string> pair_headings(const std::vector<std::string>& columns,
 // the catalog does not hold.
 grid::GridDefinition pick_list_definition(const db::Catalog& catalog, const std::string& table,
                                           const std::string& columns, const std::string& headings,
-                                          const std::string& return_column,
-                                          const std::string& where);
+                                          const std::string& return_column, const std::string& where);
 
 // The filter expression that keeps the rows where any of `columns` contains `text`, ASCII
 // letters in either case; "" for an empty text.
@@ -75,9 +74,9 @@ std::string search_filter(const grid::GridDefinition& def, const std::string& te
 struct PickRequest {
   grid::GridDefinition definition;
   std::string return_column;
-  std::string sort;     // grid sort list
+  std::string sort;  // grid sort list
   std::string title;
-  std::string search;   // initial search text
+  std::string search;  // initial search text
   std::shared_ptr<std::string> answer = std::make_shared<std::string>();
 };
 

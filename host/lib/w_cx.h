@@ -62,8 +62,7 @@ std::vector<ColumnChoice> column_choices(const grid::GridDefinition& definition)
 // given. When no row passes, "没有符合条件的记录" (titled with the window's title) and the
 // filter goes back to `standing` alone. The current row is highlighted alone. Cancelling
 // changes nothing. Returns the rows shown, or -1 when the user cancelled.
-long query_with_conditions(ui::Window& window, ui::GridControl& list,
-                           const std::string& standing = {});
+long query_with_conditions(ui::Window& window, ui::GridControl& list, const std::string& standing = {});
 
 class w_cx : public ui::Window {
  public:

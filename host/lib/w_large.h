@@ -20,8 +20,7 @@ namespace sparestock::lib {
 
 class w_large : public ui::Window {
  public:
-  w_large(ui::Session& session, std::string class_name,
-          ui::WindowType type = ui::WindowType::Child);
+  w_large(ui::Session& session, std::string class_name, ui::WindowType type = ui::WindowType::Child);
 
   void open() override;
   void close() override;

@@ -13,8 +13,7 @@ namespace sparestock::lib {
 
 class w_small : public ui::Window {
  public:
-  w_small(ui::Session& session, std::string class_name,
-          ui::WindowType type = ui::WindowType::Response);
+  w_small(ui::Session& session, std::string class_name, ui::WindowType type = ui::WindowType::Response);
 
   virtual int f_aotocenter();
   // Closes the dialog handing `value` to the opener (message.stringparm for a string,

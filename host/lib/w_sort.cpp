@@ -4,8 +4,8 @@
 
 #include <any>
 
-#include "host/grid/expression.h"
 #include "host/base/text.h"
+#include "host/grid/expression.h"
 #include "host/lib/global_functions.h"
 
 namespace sparestock::lib {

@@ -73,8 +73,8 @@ void w_spmm::open() {
 
 int w_spmm::closequery() {
   if (!edit_has_changes()) return 0;
-  int answer = session().messagebox(session().globals().gs_tsxx, "数据已修改，是否保存？",
-                                    ui::Icon::Question, ui::Buttons::YesNoCancel);
+  int answer = session().messagebox(session().globals().gs_tsxx, "数据已修改，是否保存？", ui::Icon::Question,
+                                    ui::Buttons::YesNoCancel);
   if (answer == 2) return 0;
   if (answer == 3) return 1;
   ue_save();
@@ -83,9 +83,7 @@ int w_spmm::closequery() {
 
 void w_spmm::close() { w_main(session()).restore_title(); }
 
-ui::GridControl& w_spmm::list_grid() {
-  return dw_display.grid.dataobject().empty() ? dw_edit : dw_display;
-}
+ui::GridControl& w_spmm::list_grid() { return dw_display.grid.dataobject().empty() ? dw_edit : dw_display; }
 
 bool w_spmm::edit_writable() const {
   return !dw_edit.grid.readonly() && !dw_edit.grid.definition().update_table.empty() &&
@@ -124,8 +122,8 @@ void w_spmm::ue_delete() {
   long row = g.getrow();
   if (row < 1) return;
   const ui::Globals& gl = session().globals();
-  if (session().messagebox(gl.gs_tsxx, "确定要删除当前记录吗？", ui::Icon::Question,
-                           ui::Buttons::YesNo, 2) != 1)
+  if (session().messagebox(gl.gs_tsxx, "确定要删除当前记录吗？", ui::Icon::Question, ui::Buttons::YesNo, 2) !=
+      1)
     return;
   db::Transaction& t = session().sqlca;
   g.deleterow(row);

@@ -44,27 +44,26 @@ namespace sparestock::lib {
 
 class w_spmm : public ui::Window {
  public:
-  w_spmm(ui::Session& session, std::string class_name,
-         ui::WindowType type = ui::WindowType::Child);
+  w_spmm(ui::Session& session, std::string class_name, ui::WindowType type = ui::WindowType::Child);
 
   ui::GridControl dw_edit{*this, "dw_edit"};
   ui::GridControl dw_display{*this, "dw_display"};
   ui::GroupBox gb_1{*this, "gb_1", ""};
 
   // ---- settings a form gives its ancestor ----
-  std::string is_tablename;               // table of the rows the sort offers first
-  std::string is_primarykey;              // "cgsh , ckh , ccph": key columns of dw_edit
-  std::string is_retrievecolumnstring;    // "cgsh": columns dw_edit is retrieved by
+  std::string is_tablename;                       // table of the rows the sort offers first
+  std::string is_primarykey;                      // "cgsh , ckh , ccph": key columns of dw_edit
+  std::string is_retrievecolumnstring;            // "cgsh": columns dw_edit is retrieved by
   std::vector<db::Value> ia_retrievecolumnvalue;  // their values
-  std::string is_first_colname;           // first column typed into a new record
-  std::string is_last_colname;            // last column of a record
-  bool ib_add = false;                    // a new record is being added
-  bool ib_modify = false;                 // the record was changed
-  bool ib_issynchrosave = false;          // a stored new record is copied to dw_display
-  bool ib_synchrosavedone = false;        // set while that copy runs
-  bool ib_savesuccess = false;            // the last store succeeded
-  bool ib_haveempty = false;              // the last store found a required column empty
-  int ii_dberrorcode = 0;                 // database code of the last failed store; 0
+  std::string is_first_colname;                   // first column typed into a new record
+  std::string is_last_colname;                    // last column of a record
+  bool ib_add = false;                            // a new record is being added
+  bool ib_modify = false;                         // the record was changed
+  bool ib_issynchrosave = false;                  // a stored new record is copied to dw_display
+  bool ib_synchrosavedone = false;                // set while that copy runs
+  bool ib_savesuccess = false;                    // the last store succeeded
+  bool ib_haveempty = false;                      // the last store found a required column empty
+  int ii_dberrorcode = 0;                         // database code of the last failed store; 0
 
   // ---- events ----
   void open() override;

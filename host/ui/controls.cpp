@@ -21,9 +21,9 @@ std::string_view control_kind_name(ControlKind kind) {
 
 namespace {
 constexpr std::pair<Key, std::string_view> kKeys[] = {
-    {Key::Enter, "enter"}, {Key::Escape, "escape"}, {Key::F1, "f1"},       {Key::F9, "f9"},
-    {Key::Tab, "tab"},     {Key::Up, "up"},         {Key::Down, "down"},   {Key::PageUp, "pageup"},
-    {Key::PageDown, "pagedown"}, {Key::Home, "home"}, {Key::End, "end"},   {Key::Other, "other"},
+    {Key::Enter, "enter"},       {Key::Escape, "escape"}, {Key::F1, "f1"},     {Key::F9, "f9"},
+    {Key::Tab, "tab"},           {Key::Up, "up"},         {Key::Down, "down"}, {Key::PageUp, "pageup"},
+    {Key::PageDown, "pagedown"}, {Key::Home, "home"},     {Key::End, "end"},   {Key::Other, "other"},
 };
 }  // namespace
 

@@ -92,8 +92,7 @@ class GroupBox : public Control {
 class SingleLineEdit : public Control {
  public:
   SingleLineEdit(Window& parent, std::string name, int limit = 0, bool uppercase = false)
-      : Control(parent, std::move(name), ControlKind::SingleLineEdit), limit(limit),
-        uppercase(uppercase) {}
+      : Control(parent, std::move(name), ControlKind::SingleLineEdit), limit(limit), uppercase(uppercase) {}
   int limit;       // characters; 0 = no limit
   bool uppercase;  // the field turns what is typed into upper case
   // Key-down of the field (raised for every key the user presses), then Enter as ue_enter.
@@ -108,8 +107,7 @@ class SingleLineEdit : public Control {
 class RadioButton : public Control {
  public:
   RadioButton(Window& parent, std::string name, std::string caption, bool checked = false)
-      : Control(parent, std::move(name), ControlKind::RadioButton, std::move(caption)),
-        checked(checked) {}
+      : Control(parent, std::move(name), ControlKind::RadioButton, std::move(caption)), checked(checked) {}
   bool checked;
   std::function<void()> clicked;
   // Checks this button and unchecks the others of its group, then raises clicked.

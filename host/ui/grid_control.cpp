@@ -121,8 +121,10 @@ nlohmann::json GridControl::state() const {
   nlohmann::json columns = nlohmann::json::array();
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const auto& c = def.columns[i];
-    nlohmann::json column{{"name", c.name},           {"heading", c.heading},
-                          {"format", c.format},       {"visible", c.visible},
+    nlohmann::json column{{"name", c.name},
+                          {"heading", c.heading},
+                          {"format", c.format},
+                          {"visible", c.visible},
                           {"type", grid_type_name(c.type)},
                           {"protected", grid.is_protected(static_cast<int>(i))}};
     // Where a front end offers typing: a grid open for input, a column the user enters.
@@ -137,8 +139,8 @@ nlohmann::json GridControl::state() const {
   // summary band (their values come with the `rows` request).
   nlohmann::json computed = nlohmann::json::array();
   for (const auto& c : def.computed)
-    computed.push_back({{"name", c.name}, {"heading", c.heading}, {"format", c.format},
-                        {"type", grid_type_name(c.type)}});
+    computed.push_back(
+        {{"name", c.name}, {"heading", c.heading}, {"format", c.format}, {"type", grid_type_name(c.type)}});
   j["computed"] = computed;
   nlohmann::json texts = nlohmann::json::array();
   nlohmann::json summary = nlohmann::json::array();
@@ -146,8 +148,8 @@ nlohmann::json GridControl::state() const {
     if (b.band == grid::Band::Summary)
       summary.push_back({{"name", b.name}, {"label", b.label}});
     else if (b.expression.empty() && (b.band == grid::Band::Header || b.band == grid::Band::Detail))
-      texts.push_back({{"band", b.band == grid::Band::Header ? "header" : "detail"},
-                       {"name", b.name}, {"text", b.label}});
+      texts.push_back(
+          {{"band", b.band == grid::Band::Header ? "header" : "detail"}, {"name", b.name}, {"text", b.label}});
   }
   j["texts"] = texts;
   j["summary"] = summary;

@@ -23,19 +23,25 @@
 
 #define SPARESTOCK_EXPORT extern "C" __attribute__((visibility("default"), used))
 
-#define SPARESTOCK_OBJECT(name, kind, ancestor, number, ...)                                  \
-  namespace {                                                                                \
-  const sparestock_script name##_scripts[] = {__VA_ARGS__};                                  \
-  }                                                                                          \
-  SPARESTOCK_EXPORT const sparestock_vtable_info* _getVtableInfo_##name() {                  \
-    static const sparestock_vtable_info info{                                                \
-        SPARESTOCK_INTERFACE_VERSION, #name, kind, ancestor, number,                         \
-        static_cast<int>(sizeof(name##_scripts) / sizeof(name##_scripts[0])), name##_scripts}; \
-    return &info;                                                                            \
+#define SPARESTOCK_OBJECT(name, kind, ancestor, number, ...)                  \
+  namespace {                                                                 \
+  const sparestock_script name##_scripts[] = {__VA_ARGS__};                   \
+  }                                                                           \
+  SPARESTOCK_EXPORT const sparestock_vtable_info* _getVtableInfo_##name() {   \
+    static const sparestock_vtable_info info{                                 \
+        SPARESTOCK_INTERFACE_VERSION,                                         \
+        #name,                                                                \
+        kind,                                                                 \
+        ancestor,                                                             \
+        number,                                                               \
+        static_cast<int>(sizeof(name##_scripts) / sizeof(name##_scripts[0])), \
+        name##_scripts};                                                      \
+    return &info;                                                             \
   }
 
-#define SPARESTOCK_ENTRY(object, control, script) \
-  SPARESTOCK_EXPORT intptr_t __fn_##object##_##control##_##script([[maybe_unused]] void* self, [[maybe_unused]] void* args)
+#define SPARESTOCK_ENTRY(object, control, script)                                              \
+  SPARESTOCK_EXPORT intptr_t __fn_##object##_##control##_##script([[maybe_unused]] void* self, \
+                                                                  [[maybe_unused]] void* args)
 
 namespace sparestock::ui {
 

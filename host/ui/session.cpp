@@ -125,8 +125,8 @@ void Session::run_one(std::function<void()>& task) {
   }
 }
 
-int Session::messagebox(const std::string& title, const std::string& text, Icon icon,
-                        Buttons buttons, int default_button) {
+int Session::messagebox(const std::string& title, const std::string& text, Icon icon, Buttons buttons,
+                        int default_button) {
   MessageBoxRecord record{title, text, icon, buttons};
   reports_.messages.push_back(record);
   if (autoanswer && buttons == Buttons::Ok) return 1;
@@ -149,11 +149,12 @@ void Session::answer(int button) {
 }
 
 int Session::Printer::print(grid::PrintJob job) {
-  session.reports().printed.push_back({{"window", job.window},
-                                       {"control", job.control},
-                                       {"dataobject", job.dataobject},
-                                       {"rows", job.rows},
-                                       {"file", job.file.empty() ? nlohmann::json() : nlohmann::json(job.file)}});
+  session.reports().printed.push_back(
+      {{"window", job.window},
+       {"control", job.control},
+       {"dataobject", job.dataobject},
+       {"rows", job.rows},
+       {"file", job.file.empty() ? nlohmann::json() : nlohmann::json(job.file)}});
   jobs.push_back(std::move(job));
   if (jobs.size() > kPrintJobsKept) jobs.pop_front();
   return 1;

@@ -116,8 +116,7 @@ std::vector<std::string> window_classes() {
   return out;
 }
 
-Window* WindowManager::open(const std::string& class_name, const std::string& parm,
-                            bool with_parm) {
+Window* WindowManager::open(const std::string& class_name, const std::string& parm, bool with_parm) {
   Message m;
   if (with_parm) m.stringparm = parm;
   return open_window(class_name, std::move(m));
@@ -215,8 +214,7 @@ nlohmann::json close_value_to_json(const std::any& value) {
   return nullptr;
 }
 
-void register_structure(const std::type_info& type,
-                        std::function<nlohmann::json(const std::any&)> fn) {
+void register_structure(const std::type_info& type, std::function<nlohmann::json(const std::any&)> fn) {
   std::lock_guard lock(registry_mutex);
   structure_registry()[std::type_index(type)] = std::move(fn);
 }

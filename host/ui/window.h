@@ -135,8 +135,7 @@ class WindowManager {
   // open / openwithparm: builds the window, shows it and runs its open event. A response
   // window suspends the caller until it closes; then the caller reads message. Returns the
   // window (nullptr after a response window has closed again).
-  Window* open(const std::string& class_name, const std::string& parm = {},
-               bool with_parm = false);
+  Window* open(const std::string& class_name, const std::string& parm = {}, bool with_parm = false);
   // openwithparm with an object (a grid, a structure): the window finds it in
   // message.powerobjectparm when its open event runs.
   Window* openwithparm(const std::string& class_name, std::any object);

@@ -34,7 +34,8 @@ class w_fixture : public ui::Window {
 #if FIXTURE == 5
 extern "C" __attribute__((visibility("default"))) const sparestock_vtable_info* _getVtableInfo_w_fixture() {
   static const sparestock_script scripts[] = {{0, 0, "", "create"}};
-  static const sparestock_vtable_info info{SPARESTOCK_INTERFACE_VERSION, "w_other", "window", "", 1, 1, scripts};
+  static const sparestock_vtable_info info{
+      SPARESTOCK_INTERFACE_VERSION, "w_other", "window", "", 1, 1, scripts};
   return &info;
 }
 #elif FIXTURE == 1
