@@ -66,6 +66,8 @@ TEST_F(DriverTest, AUserSessionThroughTheProtocol) {
   ASSERT_EQ(s["windows"].size(), 1u);
   EXPECT_EQ(s["windows"][0]["title"], "协议测试");
   EXPECT_EQ(s["windows"][0]["controls"]["sle_1"]["limit"], 20);
+  // The controls are keyed by name; `order` keeps the form's own order for the keyboard.
+  EXPECT_EQ(s["windows"][0]["order"], json({"cb_1", "cb_2", "cb_3", "st_1", "sle_1", "ddlb_1"}));
 
   s = ok({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_1"}})["state"];
   EXPECT_EQ(s["pending"]["text"], "继续?");

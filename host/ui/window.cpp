@@ -81,7 +81,13 @@ void Window::raise_close() {
 
 nlohmann::json Window::state() const {
   nlohmann::json controls = nlohmann::json::object();
-  for (Control* c : controls_) controls[c->name()] = c->state();
+  // The state's objects list their keys by name; `order` keeps the window's own control order,
+  // which a client follows for the keyboard (Tab goes from control to control in this order).
+  nlohmann::json order = nlohmann::json::array();
+  for (Control* c : controls_) {
+    controls[c->name()] = c->state();
+    order.push_back(c->name());
+  }
   nlohmann::json events = nlohmann::json::array();
   for (const auto& [name, fn] : user_events_) events.push_back(name);
   return {{"id", id_},
@@ -95,6 +101,7 @@ nlohmann::json Window::state() const {
           {"height", height},
           {"events", events},
           {"controls", controls},
+          {"order", order},
           {"menu", menu ? menu->state() : nlohmann::json()}};
 }
 
