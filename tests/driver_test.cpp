@@ -68,9 +68,16 @@ TEST_F(DriverTest, AUserSessionThroughTheProtocol) {
   EXPECT_EQ(s["windows"][0]["controls"]["sle_1"]["limit"], 20);
   // The controls are keyed by name; `order` keeps the form's own order for the keyboard.
   EXPECT_EQ(s["windows"][0]["order"], json({"cb_1", "cb_2", "cb_3", "st_1", "sle_1", "ddlb_1"}));
+  // A click or a choice in a list gives the control the focus, as the pointer does.
+  EXPECT_EQ(s["windows"][0]["focus"], nullptr);
+  s = ok({{"op", "select"}, {"window", "w_proto_form"}, {"control", "ddlb_1"}, {"value", "常用"}})["state"];
+  EXPECT_EQ(s["windows"][0]["focus"], "ddlb_1");
+  error({{"op", "select"}, {"window", "w_proto_form"}, {"control", "sle_1"}, {"value", "x"}});
+  EXPECT_EQ(send({{"op", "state"}})["state"]["windows"][0]["focus"], "ddlb_1");
 
   s = ok({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_1"}})["state"];
   EXPECT_EQ(s["pending"]["text"], "继续?");
+  EXPECT_EQ(s["windows"][0]["focus"], "cb_1");
   EXPECT_EQ(s["pending"]["title"], "提示");
   EXPECT_EQ(s["messages"].size(), 1u);
   EXPECT_EQ(error({{"op", "click"}, {"window", "w_proto_form"}, {"control", "cb_1"}}),

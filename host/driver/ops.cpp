@@ -1,5 +1,7 @@
 #include "host/driver/ops.h"
 
+#include <algorithm>
+
 #include "host/grid/display_format.h"
 #include "host/lib/pick_list.h"
 #include "host/ui/grid_control.h"
@@ -210,7 +212,10 @@ void op_key(Call& c) {
   if (*key == ui::Key::Enter && sle.ue_enter && !sle.parent().closed()) sle.ue_enter();
 }
 
+// A click gives the clicked control the focus before its handler runs (which may move it on), and
+// so does a choice in a list, as the pointer does in a desktop window.
 void op_click(Call& c) {
+  c.control->setfocus();
   if (c.control->kind() == ControlKind::RadioButton) {
     c.control_as<ui::RadioButton>().click();
     return;
@@ -222,7 +227,10 @@ void op_click(Call& c) {
 void op_select(Call& c) {
   auto& list = c.control_as<ui::DropDownListBox>();
   std::string value = c.fields.text("value");
-  if (!list.select(value)) throw RequestError("the list " + list.name() + " has no item " + value);
+  if (std::find(list.items.begin(), list.items.end(), value) == list.items.end())
+    throw RequestError("the list " + list.name() + " has no item " + value);
+  list.setfocus();
+  list.select(value);
 }
 
 void op_event(Call& c) {
