@@ -46,9 +46,11 @@ test('stock status: grid, current row, keys, menu with hidden items, toolbar, pr
   assert.ok(await page.$(`${win} .grid-row[data-row="1"].current.selected`));
   assert.match(await page.textContent('.frame-caption'), /库存状态/);
 
-  // The window is as large as its form says: 2800 × 1900 units.
+  // The window is at least as large as its form says (2800 × 1900 units); on this screen,
+  // narrower than 1400 px, it opens maximised over the workspace.
   const box = await page.$eval(`${win} .window-body`, (e) => [e.offsetWidth, e.offsetHeight]);
-  assert.deepStrictEqual(box, [Math.round(2800 * 7 / 32), Math.round(1900 / 4)]);
+  assert.ok(box[0] >= Math.round(2800 * 7 / 32) && box[1] >= Math.round(1900 / 4), JSON.stringify(box));
+  assert.ok(await page.$(`${win}.maximized`));
 
   // Only the rows in view are in the page.
   const drawn = await page.$$eval(`${win} .grid-row`, (els) => els.length);

@@ -14,6 +14,9 @@
   const py = (units) => Math.round(units * PX_PER_UNIT_Y);
   const ROW_HEIGHT = 22;      // a grid row, px
   const FETCH_BLOCK = 50;     // rows fetched at a time as the user scrolls
+  const MAXIMIZE_BELOW = 1400; // sheets open maximised on a browser window narrower than this, px
+  const MIN_COLUMN = 24;      // the narrowest a grid column can be made, px
+  const COLUMN_STEP = 10;     // Ctrl+←/→ narrows or widens the grid's current column by this, px
 
   const TEXT = {
     appTitle: '备件库存管理',
@@ -37,6 +40,9 @@
     fieldsMissing: '请输入公司号、用户和密码',
     rows: (n) => `共 ${n} 行`,
     pick: '选择',
+    maximize: '最大化',
+    restore: '还原',
+    windowMenu: '窗口(&W)',
   };
 
   const ICONS = { information: 'i', stopsign: '×', exclamation: '!', question: '?', none: '' };
@@ -154,7 +160,8 @@
         if (request.op === 'edit') for (const view of app.views.values()) view.refreshGrids();
         return data;
       }
-      if (data.state) applyState(data.state, request.op !== 'rows' && request.op !== 'state');
+      // Text is sent as the user leaves a field: the focus stays where the user moved it.
+      if (data.state) applyState(data.state, request.op !== 'rows' && request.op !== 'state', request.op !== 'text');
       return data;
     } catch (e) {
       showError(TEXT.network);
@@ -259,7 +266,7 @@
     if (!app.auth.launcher.length) launcher.append(h('div', { class: 'launcher-empty', text: TEXT.noForms }));
     for (const entry of app.auth.launcher) {
       launcher.append(h('button', {
-        class: 'launcher-item', 'data-class': entry.class, title: entry.class, text: entry.title,
+        class: 'launcher-item', 'data-class': entry.class, title: entry.title, text: entry.title,
         onclick: () => send({ op: 'open', window: entry.class }),
       }));
     }
@@ -283,7 +290,7 @@
   }
 
   // ---- Applying a state ----
-  function applyState(state, afterAction) {
+  function applyState(state, afterAction, moveFocus = afterAction) {
     if (!state || !app.auth || !document.querySelector('.frame')) return;
     app.state = state;
     const frameTitle = (state.frame && state.frame.title) || TEXT.appTitle;
@@ -311,9 +318,16 @@
       }
     }
     const sheets = (state.windows || []).filter((w) => !w.modal);
+    // The active sheet: one just opened; one the runtime brought to the front (it says so, or
+    // moved it to the end of the list); else the last one when the active one closed.
+    const front = sheets.find((w) => w.active === true);
+    const lastId = sheets.length ? sheets[sheets.length - 1].id : null;
     if (newest !== null) app.activeId = newest;
-    if (!sheets.some((w) => w.id === app.activeId)) app.activeId = sheets.length ? sheets[sheets.length - 1].id : null;
-    for (const view of app.views.values()) view.setActive(view.id === app.activeId);
+    else if (front) app.activeId = front.id;
+    else if (lastId !== app.lastSheetId && app.views.has(app.lastSheetId)) app.activeId = lastId;
+    app.lastSheetId = lastId;
+    if (!sheets.some((w) => w.id === app.activeId)) app.activeId = lastId;
+    arrangeSheets();
     // A sheet just opened may lie below the others: bring it into view.
     if (newest !== null) app.views.get(newest).el.scrollIntoView({ block: 'nearest', inline: 'nearest' });
     renderMenu();
@@ -325,11 +339,33 @@
     app.infoMessages.push(...messages);
     for (const p of state.printed || []) toast(TEXT.printed(p), 'info');
     renderDialogs();
+    updateInert();
 
-    if (afterAction) {
-      for (const view of app.views.values()) view.refreshGrids();
-      focusFromState();
+    if (afterAction) for (const view of app.views.values()) view.refreshGrids();
+    if (moveFocus) focusFromState();
+  }
+
+  // Marks the active sheet; a maximised active sheet covers the workspace, as in a desktop
+  // application's window area.
+  function arrangeSheets() {
+    const ws = document.querySelector('.workspace');
+    let maximized = false;
+    for (const view of app.views.values()) {
+      view.setActive(view.id === app.activeId);
+      if (view.id === app.activeId && view.maximized) maximized = true;
     }
+    if (ws) {
+      ws.classList.toggle('maximized', maximized);
+      if (maximized) ws.scrollTo(0, 0);
+    }
+    for (const view of app.views.values()) if (!view.modal) view.layout();
+  }
+
+  function activateSheet(id) {
+    if (app.activeId === id || !app.views.has(id)) return;
+    app.activeId = id;
+    arrangeSheets();
+    renderMenu();
   }
 
   function topWindow() {
@@ -342,13 +378,68 @@
     return !!document.querySelector('.msgbox-layer');
   }
 
+  function modalOpen() {
+    return dialogOpen() || !!document.querySelector('.modal-layers > .modal-layer');
+  }
+
+  // While a modal window or a message box is open nothing behind it can be reached: the frame
+  // and the modal windows beneath the top one are inert (no focus, no click, no key).
+  function updateInert() {
+    const frame = document.querySelector('.frame');
+    if (!frame) return;
+    const layers = [...document.querySelectorAll('.modal-layers > .modal-layer')];
+    const box = dialogOpen();
+    frame.inert = box || layers.length > 0;
+    layers.forEach((layer, i) => { layer.inert = box || i < layers.length - 1; });
+  }
+
+  // The keyboard focus goes where the runtime put it in the topmost window; a window whose
+  // focused control cannot take it (or that names none) gets its first tab stop, unless the
+  // focus is already inside it. With no window open, the launcher's first form has it.
   function focusFromState() {
     if (dialogOpen()) return;
     const w = topWindow();
-    if (!w || !w.focus) return;
+    if (!w) {
+      const first = document.querySelector('.launcher-item');
+      if (first && !document.querySelector('.launcher').contains(document.activeElement)) first.focus();
+      return;
+    }
     const view = app.views.get(w.id);
-    const control = view && view.controls.get(w.focus);
-    if (control) control.focus();
+    if (!view) return;
+    const control = w.focus && view.controls.get(w.focus);
+    if (control && control.tabStop()) {
+      control.focus();
+      return;
+    }
+    if (view.el.contains(document.activeElement)) return;
+    const stops = view.tabStops();
+    if (stops.length) stops[0].focus({ preventScroll: true });
+  }
+
+  // ---- Tab: the cycle of tab stops ----
+  // Tab and Shift+Tab go round the tab stops of what has the keyboard: a message box or modal
+  // window keeps them to itself; otherwise the launcher's forms, then the active sheet's controls
+  // in the window's own control order, one stop per grid. The menu bar and the toolbar are not
+  // in the cycle: Alt or F10 reaches them.
+  function tabStops() {
+    const box = document.querySelector('.msgbox-layer');
+    if (box) return [...box.querySelectorAll('.msgbox-button')];
+    const w = topWindow();
+    const view = w && app.views.get(w.id);
+    if (w && w.modal) return view ? view.tabStops() : [];
+    const launcher = [...document.querySelectorAll('.launcher-item')];
+    return launcher.concat(view ? view.tabStops() : []);
+  }
+
+  function moveTab(backwards) {
+    const stops = tabStops();
+    if (!stops.length) return;
+    const active = document.activeElement;
+    const at = stops.findIndex((s) => s === active || s.contains(active));
+    let next;
+    if (at < 0) next = backwards ? stops.length - 1 : 0;
+    else next = (at + (backwards ? stops.length - 1 : 1)) % stops.length;
+    stops[next].focus();
   }
 
   // ---- Menu and toolbar of the active window ----
@@ -362,10 +453,23 @@
     return true;
   }
 
-  function clickMenuItem(name) {
+  // A menu command for the active sheet. The focus then goes where the runtime puts it, or
+  // back to the control it came from when the menu bar was reached by keyboard.
+  async function clickMenuItem(name) {
+    const back = app.menuReturn;
+    app.menuReturn = null;
     closeMenus();
     if (app.activeId === null) return;
-    actOn(app.activeId, { op: 'menu', item: name });
+    await actOn(app.activeId, { op: 'menu', item: name });
+    returnFocus(back);
+  }
+
+  function returnFocus(back) {
+    const active = document.activeElement;
+    const lost = !active || active === document.body || inMenuBar(active);
+    if (!lost || modalOpen()) return;
+    if (back && document.contains(back) && !back.closest('[inert]')) back.focus({ preventScroll: true });
+    else focusFromState();
   }
 
   function closeMenus() {
@@ -373,28 +477,67 @@
     for (const m of document.querySelectorAll('.menu-top.open')) m.classList.remove('open');
   }
 
-  function openMenu(top, button) {
+  // The entries of a drop-down menu: the sheet's menu items, or the client's own window menu
+  // (maximise or restore the sheet, and the open sheets to switch to).
+  function menuEntries(top) {
+    if (top.name === '_window') {
+      const view = app.views.get(app.activeId);
+      const entries = [{
+        name: '_maximize', text: view && view.maximized ? TEXT.restore : TEXT.maximize, usable: !!view,
+        shortcut: 'Ctrl+F10', run: () => toggleMaximized(),
+      }, { separator: true }];
+      for (const w of (app.state && app.state.windows) || []) {
+        if (w.modal) continue;
+        entries.push({
+          name: `_sheet_${w.id}`, text: `${w.id === app.activeId ? '✓ ' : '   '}${w.title || ''}`, usable: true,
+          run: () => {
+            activateSheet(w.id);
+            focusFromState();
+          },
+        });
+      }
+      return entries;
+    }
+    const items = menuItems();
+    return items.filter((i) => i.parent === top.name && i.visible).map((item) => (item.text === '-'
+      ? { separator: true }
+      : { name: item.name, text: item.text, usable: itemUsable(items, item), run: () => clickMenuItem(item.name) }));
+  }
+
+  function openMenu(top, button, keepOpen) {
     const wasOpen = button.classList.contains('open');
     closeMenus();
-    if (wasOpen) return;
-    const items = menuItems();
+    if (wasOpen && !keepOpen) return;
     const drop = h('div', { class: 'menu-drop', role: 'menu' });
-    for (const item of items.filter((i) => i.parent === top.name && i.visible)) {
-      if (item.text === '-') {
+    for (const entry of menuEntries(top)) {
+      if (entry.separator) {
         drop.append(h('hr', { class: 'menu-separator' }));
         continue;
       }
-      const usable = itemUsable(items, item);
-      const entry = h('button', { class: 'menu-item', role: 'menuitem', 'data-item': item.name, disabled: !usable });
-      setCaption(entry, item.text);
-      entry.addEventListener('click', () => clickMenuItem(item.name));
-      drop.append(entry);
+      const b = h('button', { class: 'menu-item', role: 'menuitem', tabindex: '-1', 'data-item': entry.name, disabled: !entry.usable });
+      setCaption(b, entry.text);
+      b.dataset.accel = accelerator(entry.text) || '';
+      if (entry.shortcut) b.append(h('span', { class: 'menu-shortcut', text: entry.shortcut }));
+      b.addEventListener('click', () => {
+        if (!entry.name.startsWith('_')) {
+          entry.run();
+          return;
+        }
+        // The client's own entries: done here, then the focus goes back.
+        const back = app.menuReturn;
+        app.menuReturn = null;
+        closeMenus();
+        entry.run();
+        returnFocus(back);
+      });
+      drop.append(b);
     }
     const r = button.getBoundingClientRect();
     drop.style.left = `${r.left}px`;
     drop.style.top = `${r.bottom}px`;
     button.classList.add('open');
     document.body.append(drop);
+    if (!app.menuReturn && !inMenuBar(document.activeElement)) app.menuReturn = document.activeElement;
     const first = drop.querySelector('button:not([disabled])');
     if (first) first.focus();
   }
@@ -403,16 +546,23 @@
     const bar = document.querySelector('.menubar');
     const tools = document.querySelector('.toolbar');
     if (!bar) return;
-    const key = JSON.stringify([app.activeId, menuItems()]);
+    const sheets = ((app.state && app.state.windows) || []).filter((w) => !w.modal).map((w) => [w.id, w.title]);
+    const view = app.views.get(app.activeId);
+    const key = JSON.stringify([app.activeId, menuItems(), sheets, view && view.maximized]);
     if (key === app.menuKey) return;
     app.menuKey = key;
+    const hadFocus = inMenuBar(document.activeElement);
     closeMenus();
     bar.replaceChildren();
     tools.replaceChildren();
     const items = menuItems();
-    for (const top of items.filter((i) => !i.parent && i.visible)) {
-      const b = h('button', { class: 'menu-top', role: 'menuitem', 'data-item': top.name, disabled: !top.enabled });
+    const tops = items.filter((i) => !i.parent && i.visible);
+    if (app.activeId !== null) tops.push({ name: '_window', text: TEXT.windowMenu, enabled: true });
+    for (const top of tops) {
+      const b = h('button', { class: 'menu-top', role: 'menuitem', tabindex: '-1', 'data-item': top.name, disabled: !top.enabled });
       setCaption(b, top.text);
+      b.dataset.accel = accelerator(top.text) || '';
+      b.menuTop = top;
       b.addEventListener('click', (e) => {
         e.stopPropagation();
         openMenu(top, b);
@@ -421,17 +571,88 @@
     }
     for (const item of items.filter((i) => i.parent && i.toolbaritemvisible && i.text !== '-')) {
       const b = h('button', {
-        class: 'tool', 'data-item': item.name, title: plainCaption(item.text),
+        class: 'tool', tabindex: '-1', 'data-item': item.name, title: plainCaption(item.text),
         text: plainCaption(item.text), disabled: !itemUsable(items, item),
         onclick: () => clickMenuItem(item.name),
       });
       tools.append(b);
     }
+    if (hadFocus) returnFocus(app.menuReturn);
+  }
+
+  // ---- The menu bar and the toolbar by keyboard ----
+  // Alt pressed and released alone, or F10, puts the focus on the menu bar (and takes it back):
+  // ←/→ go from menu to menu, ↓ or Enter opens one, ↑/↓ move in it, Enter runs an entry, a
+  // letter runs the entry it underlines; Tab goes over to the toolbar and back; Escape closes a
+  // menu, then returns to the control the focus came from.
+  function inMenuBar(el) {
+    return !!(el && el.closest && (el.closest('.menubar') || el.closest('.toolbar') || el.closest('.menu-drop')));
+  }
+
+  function enabledIn(selector) {
+    return [...document.querySelectorAll(`${selector}:not([disabled])`)];
+  }
+
+  function enterMenuBar() {
+    const tops = enabledIn('.menu-top');
+    if (!tops.length || modalOpen()) return;
+    app.menuReturn = document.activeElement;
+    tops[0].focus();
+  }
+
+  function leaveMenuBar() {
+    const back = app.menuReturn;
+    app.menuReturn = null;
+    closeMenus();
+    returnFocus(back);
+  }
+
+  function step(list, current, delta) {
+    const i = list.indexOf(current);
+    return list[(i < 0 ? 0 : i + delta + list.length) % list.length];
+  }
+
+  function menuKey(e) {
+    const el = document.activeElement;
+    const plain = !e.altKey && !e.ctrlKey && !e.metaKey;
+    const letter = plain && e.key.length === 1 ? e.key.toUpperCase() : null;
+    if (el.closest('.menu-drop')) {
+      const entries = enabledIn('.menu-drop .menu-item');
+      const open = document.querySelector('.menu-top.open');
+      if (e.key === 'ArrowDown' || e.key === 'ArrowUp') step(entries, el, e.key === 'ArrowDown' ? 1 : -1).focus();
+      else if ((e.key === 'ArrowRight' || e.key === 'ArrowLeft') && open) {
+        const next = step(enabledIn('.menu-top'), open, e.key === 'ArrowRight' ? 1 : -1);
+        openMenu(next.menuTop, next, true);
+      } else if (e.key === 'Escape') {
+        closeMenus();
+        if (open) open.focus();
+      } else if (e.key === 'Tab') {
+        // stays in the open menu
+      } else if (letter && entries.some((b) => b.dataset.accel === letter)) {
+        entries.find((b) => b.dataset.accel === letter).click();
+      } else return;
+      e.preventDefault();
+      return;
+    }
+    const inBar = !!el.closest('.menubar');
+    const list = enabledIn(inBar ? '.menu-top' : '.toolbar .tool');
+    if (e.key === 'ArrowRight' || e.key === 'ArrowLeft') step(list, el, e.key === 'ArrowRight' ? 1 : -1).focus();
+    else if (inBar && (e.key === 'ArrowDown' || e.key === 'Enter' || e.key === ' ')) openMenu(el.menuTop, el, true);
+    else if (e.key === 'Escape') leaveMenuBar();
+    else if (e.key === 'Tab') {
+      const other = enabledIn(inBar ? '.toolbar .tool' : '.menu-top');
+      if (other.length) other[0].focus();
+    } else if (inBar && letter && list.some((b) => b.dataset.accel === letter)) {
+      const b = list.find((x) => x.dataset.accel === letter);
+      openMenu(b.menuTop, b, true);
+    } else return;
+    e.preventDefault();
   }
 
   // ---- Message boxes ----
   function closeDialogs() {
     for (const d of document.querySelectorAll('.msgbox-layer')) d.remove();
+    updateInert();
   }
 
   function renderDialogs() {
@@ -472,14 +693,22 @@
         ICONS[box.icon] ? h('span', { class: `msgbox-icon icon-${box.icon}`, text: ICONS[box.icon] }) : null,
         h('div', { class: 'msgbox-text', text: box.text })),
       row);
+    // The box keeps the keyboard: Tab and ←/→ go round its buttons, Escape answers with the
+    // last button (the only one, or the cancelling one).
     dialog.addEventListener('keydown', (e) => {
-      if (e.key === 'Escape' && buttons.length > 1) {
+      const all = [...dialog.querySelectorAll('.msgbox-button')];
+      if (e.key === 'Escape') {
         e.preventDefault();
         answer(buttons.length - 1);
+      } else if (e.key === 'Tab' || e.key === 'ArrowRight' || e.key === 'ArrowLeft') {
+        e.preventDefault();
+        step(all, document.activeElement, e.key === 'ArrowLeft' || (e.key === 'Tab' && e.shiftKey) ? -1 : 1).focus();
       }
       e.stopPropagation();
     });
+    closeMenus();
     document.body.append(h('div', { class: 'msgbox-layer' }, dialog));
+    updateInert();
     dialog.querySelector('.msgbox-button').focus();
   }
 
@@ -498,37 +727,58 @@
       this.id = w.id;
       this.cls = w.class;
       this.controls = new Map();
+      this.order = [];
       this.modal = w.modal;
+      this.maximized = !w.modal && window.innerWidth < MAXIMIZE_BELOW;
+      this.userSize = null;           // the outer size the user dragged the sheet to
+      this.natural = { w: 0, h: 0 };  // the body as its form lays it out
+      this.extra = { w: 0, h: 0 };    // what the body has beyond that
       this.title = h('span', { class: 'window-title' });
-      const closeButton = h('button', { class: 'window-close', title: TEXT.close, 'aria-label': TEXT.close, text: '×' });
+      const bar = h('div', { class: 'window-titlebar' }, this.title);
+      if (!w.modal) {
+        this.maxButton = h('button', { class: 'window-max', tabindex: '-1' });
+        this.maxButton.addEventListener('click', () => this.toggleMaximized());
+        bar.append(this.maxButton);
+        bar.addEventListener('dblclick', (e) => {
+          if (!e.target.closest('button')) this.toggleMaximized();
+        });
+      }
+      const closeButton = h('button', { class: 'window-close', tabindex: '-1', title: TEXT.close, 'aria-label': TEXT.close, text: '×' });
       closeButton.addEventListener('click', () => actOn(this.id, { op: 'close' }));
+      bar.append(closeButton);
       this.body = h('div', { class: 'window-body' });
       this.flow = h('div', { class: 'window-flow' });
-      this.el = h('section', { class: w.modal ? 'window modal' : 'window sheet', 'data-window': w.class, 'data-id': String(w.id) },
-        h('div', { class: 'window-titlebar' }, this.title, closeButton),
-        this.body);
+      this.el = h('section', {
+        class: w.modal ? 'window modal' : 'window sheet', 'data-window': w.class, 'data-id': String(w.id),
+        role: w.modal ? 'dialog' : 'region', 'aria-modal': w.modal ? 'true' : null,
+      }, bar, this.body);
       this.el.addEventListener('mousedown', () => {
-        if (!this.modal && app.activeId !== this.id) {
-          app.activeId = this.id;
-          for (const v of app.views.values()) v.setActive(v.id === app.activeId);
-          renderMenu();
-        }
+        if (!this.modal) activateSheet(this.id);
       });
       if (w.modal) {
         this.layer = h('div', { class: 'modal-layer', 'data-window': w.class }, this.el);
         document.querySelector('.modal-layers').append(this.layer);
       } else {
         document.querySelector('.workspace').append(this.el);
+        // A sheet's edge can be dragged (CSS resize): what it gains goes to its grids.
+        this.resizeObserver = new ResizeObserver(() => this.onResized());
+        this.resizeObserver.observe(this.el);
       }
     }
 
     update(w) {
       this.state = w;
       this.title.textContent = w.title || w.class;
+      // Controls are built in the window's own control order, so that the page's order (and
+      // the Tab cycle) is the form's.
+      const names = (w.order || []).filter((n) => w.controls && w.controls[n]);
+      for (const n of Object.keys(w.controls || {})) if (!names.includes(n)) names.push(n);
+      this.order = names;
       const unplaced = [];
       let right = 0;
       let bottom = 0;
-      for (const [name, c] of Object.entries(w.controls || {})) {
+      for (const name of names) {
+        const c = w.controls[name];
         let view = this.controls.get(name);
         if (!view) {
           view = makeControl(this, name, c);
@@ -546,12 +796,113 @@
       }
       // Controls a form did not place are laid out one after another below the placed ones.
       if (unplaced.length && !this.flow.parentNode) this.body.append(this.flow);
-      this.flow.style.top = `${bottom + 6}px`;
+      this.flowTop = bottom + 6;
       const width = Math.max(px(w.width || 0), right + 8, unplaced.length ? 400 : 0);
       const height = Math.max(py(w.height || 0), bottom + 8 + (unplaced.length ? this.flow.offsetHeight + 12 : 0));
-      this.body.style.width = `${width}px`;
-      this.body.style.height = `${height}px`;
+      this.natural = { w: width, h: height };
+      // The main grid is the largest one shown: it takes the height the window gains.
+      let area = 0;
+      this.mainGrid = null;
+      for (const view of this.controls.values()) {
+        if (!(view instanceof GridView) || !view.rect || view.el.hidden) continue;
+        if (view.rect.w * view.rect.h > area) {
+          area = view.rect.w * view.rect.h;
+          this.mainGrid = view;
+        }
+      }
+      this.layout();
       if (this.modal) this.placeModal(w, width, height);
+    }
+
+    // The body's size: the form's; for a sheet widened so that its main grid shows all its
+    // columns (within the workspace), or the size the user dragged it to, or the whole
+    // workspace when maximised. What it gains beyond the form goes to its grids (position).
+    layout() {
+      if (!this.state) return;
+      const natural = this.natural;
+      let target = { w: natural.w, h: natural.h };
+      const ws = document.querySelector('.workspace');
+      this.el.classList.toggle('maximized', this.maximized);
+      if (this.maxButton) {
+        this.maxButton.textContent = this.maximized ? '❐' : '□';
+        this.maxButton.title = this.maximized ? TEXT.restore : TEXT.maximize;
+        this.maxButton.setAttribute('aria-label', this.maxButton.title);
+      }
+      if (!this.modal && ws) {
+        if (this.maximized) {
+          target = { w: ws.clientWidth - 2, h: ws.clientHeight - 24 };
+        } else if (this.userSize) {
+          target = { w: this.userSize.w - 2, h: this.userSize.h - 24 };
+        } else if (this.mainGrid) {
+          const need = this.mainGrid.columnsWidth() + 20 - this.mainGrid.rect.w;
+          target.w = Math.min(natural.w + Math.max(0, need), ws.clientWidth - 22);
+          target.h = ws.clientHeight - 44;
+        }
+      }
+      const extra = { w: Math.max(0, Math.round(target.w - natural.w)), h: Math.max(0, Math.round(target.h - natural.h)) };
+      const changed = extra.w !== this.extra.w || extra.h !== this.extra.h;
+      this.extra = extra;
+      this.body.style.width = `${natural.w + extra.w}px`;
+      this.body.style.height = `${natural.h + extra.h}px`;
+      this.flow.style.top = `${this.flowTop + extra.h}px`;
+      if (!this.modal) {
+        // The sheet wraps its body, unless the user's drag or the maximised state sizes it.
+        const sized = this.maximized || this.userSize;
+        this.el.style.width = sized ? `${natural.w + extra.w + 2}px` : '';
+        this.el.style.height = sized ? `${natural.h + extra.h + 24}px` : '';
+        this.el.style.minWidth = `${natural.w + 2}px`;
+        this.el.style.minHeight = `${natural.h + 24}px`;
+      }
+      for (const view of this.controls.values()) this.position(view);
+      if (changed) for (const view of this.controls.values()) if (view.schedule) view.schedule();
+      this.measured = [this.el.offsetWidth, this.el.offsetHeight];
+    }
+
+    // A control keeps its place and size from the form, plus what the window gained: the main
+    // grid grows by the height gained and what lies below it moves down; grids and group
+    // boxes that reach the form's right edge grow by the width gained.
+    position(view) {
+      const r = view.rect;
+      if (!r) return;
+      let { y, w, h: height } = r;
+      const main = this.mainGrid;
+      if (this.extra.h && main) {
+        if (view === main) height += this.extra.h;
+        else if (y >= main.rect.y + main.rect.h - 4) y += this.extra.h;
+      }
+      if (this.extra.w && (view instanceof GridView || view instanceof GroupView) && r.x + r.w >= this.natural.w - 48) w += this.extra.w;
+      const s = view.el.style;
+      s.left = `${r.x}px`;
+      s.top = `${y}px`;
+      s.width = `${w}px`;
+      if (!(view instanceof ListView)) s.height = `${height}px`;
+    }
+
+    onResized() {
+      if (this.maximized || !this.measured || !this.el.offsetWidth) return;
+      const [w, h0] = [this.el.offsetWidth, this.el.offsetHeight];
+      if (Math.abs(w - this.measured[0]) <= 1 && Math.abs(h0 - this.measured[1]) <= 1) return;
+      this.userSize = { w, h: h0 };
+      this.layout();
+    }
+
+    toggleMaximized() {
+      if (this.modal) return;
+      this.maximized = !this.maximized;
+      app.activeId = this.id;
+      arrangeSheets();
+      renderMenu();
+      if (!this.maximized) this.el.scrollIntoView({ block: 'nearest', inline: 'nearest' });
+    }
+
+    // The tab stops of the window: one per control that can take the focus, in control order.
+    tabStops() {
+      const out = [];
+      for (const name of this.order) {
+        const stop = this.controls.get(name).tabStop();
+        if (stop) out.push(stop);
+      }
+      return out;
     }
 
     // A modal window stands where its form put it on the screen (its own centring), kept inside
@@ -584,9 +935,15 @@
     }
 
     destroy() {
+      if (this.resizeObserver) this.resizeObserver.disconnect();
       for (const c of this.controls.values()) if (c.destroy) c.destroy();
       (this.layer || this.el).remove();
     }
+  }
+
+  function toggleMaximized() {
+    const view = app.views.get(app.activeId);
+    if (view) view.toggleMaximized();
   }
 
   function makeControl(win, name, c) {
@@ -618,17 +975,23 @@
       el.classList.add('control');
     }
 
+    // The control's place on the form in px; the window adds what it gained (position).
     place(c) {
-      const s = this.el.style;
       if (c.width > 0 && c.height > 0) {
-        s.left = `${px(c.x)}px`;
-        s.top = `${py(c.y)}px`;
-        s.width = `${px(c.width)}px`;
-        s.height = `${py(c.height)}px`;
+        this.rect = { x: px(c.x), y: py(c.y), w: px(c.width), h: py(c.height) };
+        this.win.position(this);
       } else {
+        this.rect = null;
         this.el.classList.add('unplaced');
       }
       this.el.hidden = !c.visible;
+    }
+
+    // The element Tab stops at, when the control can take the focus (shown and enabled).
+    tabStop() {
+      const c = this.win.state && this.win.state.controls[this.name];
+      if (!this.focusable || !c || !c.visible || !c.enabled) return null;
+      return this.focusTarget || this.el;
     }
 
     act(request) {
@@ -646,6 +1009,7 @@
   class ButtonView extends ControlView {
     constructor(win, name, c) {
       super(win, name, h('button', { type: 'button', class: c.kind === 'picturebutton' ? 'picture' : 'command' }));
+      this.focusable = true;
       this.el.addEventListener('click', () => this.act({ op: 'click' }));
     }
 
@@ -711,6 +1075,7 @@
     constructor(win, name, c) {
       const input = h('input', { type: 'text', class: 'sle', spellcheck: 'false', autocomplete: 'off' });
       super(win, name, input);
+      this.focusable = true;
       this.input = input;
       this.dirty = false;
       input.addEventListener('input', () => {
@@ -730,7 +1095,14 @@
         if (!key || e.altKey || e.ctrlKey) return;
         e.preventDefault();
         e.stopPropagation();
-        this.act({ op: 'key', key });
+        const sent = this.act({ op: 'key', key });
+        // Escape cancels a modal window: when its form leaves it open, its close box closes it.
+        if (key === 'escape' && this.win.modal) {
+          sent.then(() => {
+            const top = topWindow();
+            if (top && top.id === this.win.id && !dialogOpen()) actOn(this.win.id, { op: 'close' });
+          });
+        }
       });
     }
 
@@ -758,6 +1130,7 @@
       const input = h('input', { type: 'radio' });
       const caption = h('span', { class: 'radio-caption' });
       super(win, name, h('label', { class: 'radiobutton' }, input, caption));
+      this.focusable = true;
       this.input = input;
       this.captionEl = caption;
       this.focusTarget = input;
@@ -784,6 +1157,7 @@
     constructor(win, name, c) {
       const select = h('select', { class: 'ddlb' });
       super(win, name, select);
+      this.focusable = true;
       this.select = select;
       this.items = null;
       select.addEventListener('change', () => {
@@ -811,6 +1185,27 @@
   // ---- Grids ----
   // A grid draws only the rows in view: a spacer as high as all rows gives the scroll bar its
   // length, and the rows in view are fetched (`rows` with `from`/`count`) as the user scrolls.
+  // The key columns (a leading label, part number and name) stay in place while the others
+  // scroll sideways; columns are resized by dragging a heading's edge or with Ctrl+←/→ on the
+  // current column, and keep that width (per grid definition) in this browser.
+  const columnWidths = (() => {
+    try {
+      return JSON.parse(localStorage.getItem('sparestock.columns') || '{}');
+    } catch (e) {
+      return {};
+    }
+  })();
+
+  function saveColumnWidth(dataobject, col) {
+    if (!col.name) return;
+    columnWidths[`${dataobject}.${col.name}`] = col.px;
+    try {
+      localStorage.setItem('sparestock.columns', JSON.stringify(columnWidths));
+    } catch (e) {
+      // A browser that keeps nothing keeps the width for this page only.
+    }
+  }
+
   class GridView extends ControlView {
     constructor(win, name, c) {
       const head = h('div', { class: 'grid-head' });
@@ -818,8 +1213,10 @@
       const rowsLayer = h('div', { class: 'grid-rows' });
       const viewport = h('div', { class: 'grid-viewport' }, spacer, rowsLayer);
       const summary = h('div', { class: 'grid-summary' });
-      super(win, name, h('div', { class: 'grid', tabindex: '0', role: 'grid' },
-        h('div', { class: 'grid-headwrap' }, head), viewport, summary));
+      const headwrap = h('div', { class: 'grid-headwrap' }, head);
+      super(win, name, h('div', { class: 'grid', tabindex: '0', role: 'grid' }, headwrap, viewport, summary));
+      this.focusable = true;
+      this.headwrap = headwrap;
       this.head = head;
       this.spacer = spacer;
       this.rowsLayer = rowsLayer;
@@ -832,10 +1229,25 @@
       this.layoutKey = null;
       this.lastRow = null;
       this.scheduled = false;
+      this.colIndex = 0;           // the current column, for the keyboard
 
       viewport.addEventListener('scroll', () => {
-        head.style.transform = `translateX(${-viewport.scrollLeft}px)`;
+        headwrap.scrollLeft = viewport.scrollLeft;
         this.schedule();
+      });
+      // Entering the grid from outside puts the focus into the current row's editable cell,
+      // when it has one, so that typing changes it. The column of the cell last edited is
+      // kept while the focus stays in the grid, for the next row and for redraws.
+      this.el.addEventListener('focus', (e) => {
+        if (e.relatedTarget && this.el.contains(e.relatedTarget)) return;
+        const input = this.rowsLayer.querySelector('.grid-row.current .grid-input');
+        if (input) this.focusCell(input);
+      });
+      this.el.addEventListener('focusin', (e) => {
+        if (e.target.classList.contains('grid-input')) this.cellColumn = e.target.dataset.column;
+      });
+      this.el.addEventListener('focusout', (e) => {
+        if (e.relatedTarget && !this.el.contains(e.relatedTarget)) this.cellColumn = null;
       });
       rowsLayer.addEventListener('click', (e) => {
         const rowEl = e.target.closest('.grid-row');
@@ -850,14 +1262,25 @@
       viewport.addEventListener('click', (e) => {
         if (e.target === viewport || e.target === spacer) this.act({ op: 'grid', action: 'click', row: 0 });
       });
-      head.addEventListener('click', () => this.act({ op: 'grid', action: 'click', band: 'header' }));
+      head.addEventListener('click', (e) => {
+        if (!e.target.closest('.col-resizer')) this.act({ op: 'grid', action: 'click', band: 'header' });
+      });
+      head.addEventListener('pointerdown', (e) => this.startResize(e));
       summary.addEventListener('click', () => this.act({ op: 'grid', action: 'click', band: 'summary' }));
       this.el.addEventListener('keydown', (e) => this.onKey(e));
     }
 
     onKey(e) {
-      if (e.altKey || e.ctrlKey) return;
       const inCell = e.target.tagName === 'INPUT';
+      // ←/→ move the current column (scrolling sideways to show it); Ctrl+←/→ narrow or widen it.
+      if (!inCell && (e.key === 'ArrowLeft' || e.key === 'ArrowRight') && !e.altKey && !e.shiftKey) {
+        e.preventDefault();
+        const delta = e.key === 'ArrowRight' ? 1 : -1;
+        if (e.ctrlKey) this.resizeColumn(this.colIndex, delta * COLUMN_STEP);
+        else this.moveColumn(delta);
+        return;
+      }
+      if (e.altKey || e.ctrlKey) return;
       const keys = { ArrowUp: 'up', ArrowDown: 'down', Home: 'home', End: 'end', Enter: 'enter' };
       if (inCell && (e.key === 'Home' || e.key === 'End')) return;
       if (inCell && e.key === 'Enter') {
@@ -888,8 +1311,112 @@
       if (detailText) cols.push({ name: null, heading: headerText, label: detailText, type: 'char', limit: 4 });
       for (const col of c.columns || []) if (col.visible) cols.push(col);
       for (const col of c.computed || []) cols.push(Object.assign({ computed: true, protected: true }, col));
-      for (const col of cols) col.px = columnWidth(col);
+      for (const col of cols) col.px = columnWidths[`${c.dataobject}.${col.name}`] || columnWidth(col);
+      // The key columns stay in place: a leading label column, and the columns up to the part
+      // number and name when these are among the first four.
+      let keys = 0;
+      cols.forEach((col, i) => {
+        if (col.name === null ? i === 0 : i < 4 && /(^|_)(ccph|ccpmc)$/.test(col.name)) keys = i + 1;
+      });
+      this.stickyCount = keys;
       return cols;
+    }
+
+    // The sticky columns' offsets from the left edge.
+    placeColumns() {
+      let left = 0;
+      this.cols.forEach((col, i) => {
+        col.sticky = i < this.stickyCount;
+        col.left = left;
+        col.lastSticky = i === this.stickyCount - 1;
+        if (col.sticky) left += col.px;
+      });
+      this.stickyWidth = left;
+    }
+
+    columnsWidth() {
+      return (this.cols || []).reduce((s, col) => s + col.px, 0);
+    }
+
+    cellStyle(col) {
+      return `width:${col.px}px${col.sticky ? `;left:${col.left}px` : ''}`;
+    }
+
+    cellClass(col) {
+      return `grid-cell ${alignOf(col)}${col.sticky ? ' sticky' : ''}${col.lastSticky ? ' sticky-last' : ''}`;
+    }
+
+    moveColumn(delta) {
+      if (!this.cols || !this.cols.length) return;
+      this.colIndex = Math.max(0, Math.min(this.cols.length - 1, this.colIndex + delta));
+      this.markColumn();
+      this.showColumn(this.colIndex);
+    }
+
+    // Scrolls sideways so that column i is in view beside the key columns.
+    showColumn(i) {
+      const col = this.cols[i];
+      if (!col || col.sticky) {
+        if (col && i === 0) this.viewport.scrollLeft = 0;
+        return;
+      }
+      const left = this.cols.slice(0, i).reduce((s, x) => s + x.px, 0);
+      const vp = this.viewport;
+      if (left - this.stickyWidth < vp.scrollLeft) vp.scrollLeft = left - this.stickyWidth;
+      else if (left + col.px > vp.scrollLeft + vp.clientWidth) vp.scrollLeft = left + col.px - vp.clientWidth;
+    }
+
+    markColumn() {
+      [...this.head.children].forEach((el, i) => el.classList.toggle('current-col', i === this.colIndex));
+    }
+
+    resizeColumn(i, delta) {
+      const col = this.cols && this.cols[i];
+      if (!col) return;
+      col.px = Math.max(MIN_COLUMN, col.px + delta);
+      saveColumnWidth(this.state.dataobject, col);
+      this.applyWidths();
+      this.showColumn(i);
+    }
+
+    // Dragging a heading's right edge resizes its column.
+    startResize(e) {
+      const handle = e.target.closest('.col-resizer');
+      if (!handle || e.button !== 0) return;
+      e.preventDefault();
+      e.stopPropagation();
+      const i = Number(handle.dataset.index);
+      const col = this.cols[i];
+      const startX = e.clientX;
+      const startPx = col.px;
+      handle.setPointerCapture(e.pointerId);
+      const move = (ev) => {
+        col.px = Math.max(MIN_COLUMN, Math.round(startPx + ev.clientX - startX));
+        this.applyWidths();
+      };
+      const up = () => {
+        handle.removeEventListener('pointermove', move);
+        handle.removeEventListener('pointerup', up);
+        saveColumnWidth(this.state.dataobject, col);
+      };
+      handle.addEventListener('pointermove', move);
+      handle.addEventListener('pointerup', up);
+    }
+
+    // New column widths: the headings, the row width and every drawn row again.
+    applyWidths() {
+      this.placeColumns();
+      // The headings keep their elements (a drag holds one of them): only their widths change.
+      this.cols.forEach((col, i) => {
+        const el = this.head.children[i];
+        el.style.cssText = this.cellStyle(col);
+      });
+      const width = this.columnsWidth();
+      this.spacer.style.width = `${width}px`;
+      this.rowsLayer.style.width = `${width}px`;
+      for (const el of this.rowEls.values()) delete el.dataset.key;
+      this.draw();
+      if (this.win.mainGrid === this) this.win.layout();
     }
 
     update(c) {
@@ -899,6 +1426,8 @@
       if (key !== this.layoutKey) {
         this.layoutKey = key;
         this.cols = this.buildColumns(c);
+        this.colIndex = Math.min(this.colIndex, Math.max(0, this.cols.length - 1));
+        this.placeColumns();
         this.drawHead();
         this.invalidate();
       }
@@ -906,7 +1435,7 @@
       this.el.classList.toggle('readonly', !!c.readonly);
       this.el.classList.toggle('disabled', !c.enabled);
       this.selected = new Set(c.selected || []);
-      const width = this.cols.reduce((s, col) => s + col.px, 0);
+      const width = this.columnsWidth();
       this.spacer.style.height = `${c.rowcount * ROW_HEIGHT}px`;
       this.spacer.style.width = `${width}px`;
       this.rowsLayer.style.width = `${width}px`;
@@ -917,9 +1446,13 @@
     }
 
     drawHead() {
-      this.head.replaceChildren(...this.cols.map((col) => h('div', {
-        class: `grid-cell head ${alignOf(col)}`, style: `width:${col.px}px`, title: col.name || '', text: col.heading || '',
-      })));
+      this.head.replaceChildren(...this.cols.map((col, i) => h('div', {
+        class: `${this.cellClass(col)} head`, style: this.cellStyle(col), title: col.heading || '',
+        'data-column': col.name || '',
+      }, col.heading || '', h('span', { class: 'col-resizer', 'data-index': String(i) }))),
+      // Room for the rows' scroll bar, so that the headings scroll as far as the rows.
+      h('div', { class: 'grid-head-end' }));
+      this.markColumn();
     }
 
     drawSummaryLabels(c) {
@@ -1019,6 +1552,10 @@
       const c = this.state;
       const range = this.visibleRange();
       const keep = new Set();
+      // A redraw may replace the focused cell: the focus stays in the grid, in the same column
+      // of the current row when that is still a field.
+      const hadFocus = this.el.contains(document.activeElement);
+      const focusedColumn = hadFocus ? this.cellColumn : null;
       if (range) {
         for (let r = range[0]; r <= range[1]; r++) {
           keep.add(r);
@@ -1038,6 +1575,19 @@
           this.rowEls.delete(r);
         }
       }
+      if (hadFocus && (!this.el.contains(document.activeElement) || document.activeElement === this.el)) {
+        const input = focusedColumn && this.rowsLayer.querySelector(`.grid-row.current .grid-input[data-column="${focusedColumn}"]`);
+        if (input) this.focusCell(input);
+        else if (document.activeElement !== this.el) this.el.focus({ preventScroll: true });
+      }
+    }
+
+    // A cell entered by keyboard has its text selected, so that typing replaces it.
+    focusCell(input) {
+      input.focus({ preventScroll: true });
+      input.select();
+      const i = this.cols.findIndex((col) => col.name === input.dataset.column);
+      if (i >= 0) this.showColumn(i);
     }
 
     drawRow(el, r, c) {
@@ -1052,9 +1602,10 @@
       el.dataset.key = key;
       el.replaceChildren(...this.cols.map((col) => {
         const text = col.name ? (texts ? texts[col.name] ?? '' : '') : col.label;
-        const cell = h('div', { class: `grid-cell ${alignOf(col)}`, style: `width:${col.px}px`, 'data-column': col.name || '' });
+        // A text too long for its cell shows in full on hover.
+        const cell = h('div', { class: this.cellClass(col), style: this.cellStyle(col), 'data-column': col.name || '', title: text || null });
         if (editing && col.editable) {
-          const input = h('input', { class: 'grid-input', value: text, 'data-column': col.name });
+          const input = h('input', { class: 'grid-input', tabindex: '-1', value: text, 'data-column': col.name });
           if (col.limit) input.maxLength = col.limit;
           input.dataset.original = text;
           input.addEventListener('change', () => this.commitCell(input));
@@ -1120,30 +1671,75 @@
         return;
       }
     }
-    if (w && !w.modal) {
-      for (const b of document.querySelectorAll('.menu-top')) {
-        const item = menuItems().find((i) => i.name === b.dataset.item);
-        if (item && accelerator(item.text) === physical && !b.disabled) {
+    if (!w || !w.modal) {
+      for (const b of enabledIn('.menu-top')) {
+        if (b.dataset.accel === physical) {
           e.preventDefault();
-          b.click();
+          openMenu(b.menuTop, b, true);
           return;
         }
       }
     }
   });
 
+  // ---- Keyboard: the frame's keys ----
+  // Alt alone or F10: the menu bar. Ctrl+F10: maximise or restore the active sheet. Tab: the
+  // cycle of tab stops. Escape: cancels the modal window on top. ↑/↓ in the launcher.
+  document.addEventListener('keydown', (e) => {
+    if (!app.auth || !document.querySelector('.frame')) return;
+    if (e.key === 'Alt') {
+      app.altAlone = !e.ctrlKey && !e.shiftKey;
+      return;
+    }
+    app.altAlone = false;
+    if (dialogOpen()) return;  // the message box keeps its keys
+    const el = document.activeElement;
+    if (e.key === 'F10' && !e.altKey && !e.shiftKey) {
+      e.preventDefault();
+      if (e.ctrlKey) toggleMaximized();
+      else if (inMenuBar(el)) leaveMenuBar();
+      else enterMenuBar();
+      return;
+    }
+    if (inMenuBar(el)) {
+      menuKey(e);
+      return;
+    }
+    if (e.key === 'Tab' && !e.altKey && !e.ctrlKey && !e.metaKey) {
+      e.preventDefault();
+      moveTab(e.shiftKey);
+      return;
+    }
+    if (e.key === 'Escape' && !e.defaultPrevented) {
+      const w = topWindow();
+      if (w && w.modal) {
+        e.preventDefault();
+        actOn(w.id, { op: 'close' });
+      }
+      return;
+    }
+    if ((e.key === 'ArrowDown' || e.key === 'ArrowUp') && el && el.classList.contains('launcher-item')) {
+      e.preventDefault();
+      step([...document.querySelectorAll('.launcher-item')], el, e.key === 'ArrowDown' ? 1 : -1).focus();
+    }
+  });
+  document.addEventListener('keyup', (e) => {
+    if (e.key !== 'Alt' || !app.altAlone || !app.auth) return;
+    app.altAlone = false;
+    if (dialogOpen()) return;
+    e.preventDefault();
+    if (inMenuBar(document.activeElement)) leaveMenuBar();
+    else enterMenuBar();
+  });
+  document.addEventListener('mousedown', () => { app.altAlone = false; });
+
   document.addEventListener('click', (e) => {
     if (!e.target.closest('.menu-drop') && !e.target.closest('.menu-top')) closeMenus();
-  });
-  document.addEventListener('keydown', (e) => {
-    if (e.key === 'Escape' && document.querySelector('.menu-drop')) {
-      e.preventDefault();
-      closeMenus();
-    }
   });
   window.addEventListener('resize', () => {
     for (const v of app.views.values()) {
       if (v.modal && v.state) v.update(v.state);
+      else v.layout();
       for (const c of v.controls.values()) if (c.schedule) c.schedule();
     }
   });

@@ -7,6 +7,7 @@ const fs = require('node:fs');
 const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
+const assert = require('node:assert');
 const { chromium } = require('playwright-core');
 
 const CHROMIUM = process.env.SPARESTOCK_CHROMIUM || '/usr/bin/chromium';
@@ -145,6 +146,62 @@ function serverAndBrowser(test, serverOptions) {
   return env;
 }
 
+// Logs in with the keyboard alone: the page opens in the user field (the company is filled).
+async function loginByKeyboard(page, { user = '001', password = 'demo123' } = {}) {
+  await page.waitForSelector('.login-form');
+  await page.keyboard.type(user);
+  await page.keyboard.press('Tab');
+  await page.keyboard.type(password);
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('.frame');
+  await settle(page);
+}
+
+// Where the keyboard focus is: "class:control" inside a window or message box ("msgbox" for
+// its buttons), else the class name of the frame's element ("launcher-item", "menu-top", ...).
+function focused(page) {
+  return page.evaluate(() => {
+    const a = document.activeElement;
+    if (!a || a === document.body) return 'body';
+    if (a.closest('.msgbox')) return `msgbox:${a.textContent}`;
+    const w = a.closest('.window');
+    const c = a.closest('[data-control]');
+    if (w) return `${w.dataset.window}:${c ? c.dataset.control : a.className}`;
+    return a.classList[0] || a.tagName.toLowerCase();
+  });
+}
+
+// Presses Tab (or Shift+Tab) n times; where the focus stood after each press.
+async function tabs(page, n, shift = false) {
+  const out = [];
+  for (let i = 0; i < n; i++) {
+    await page.keyboard.press(shift ? 'Shift+Tab' : 'Tab');
+    out.push(await focused(page));
+  }
+  return out;
+}
+
+// Opens a form from the launcher with the keyboard: Tab round to the launcher, ↓ to the form,
+// Enter. Waits until its first grid has rows.
+async function openByKeyboard(page, cls) {
+  for (let i = 0; i < 40 && (await focused(page)) !== 'launcher-item'; i++) await page.keyboard.press('Tab');
+  for (let i = 0; i < 12; i++) {
+    if (await page.evaluate((c) => document.activeElement.dataset.class === c, cls)) break;
+    await page.keyboard.press('ArrowDown');
+  }
+  assert.strictEqual(await page.evaluate(() => document.activeElement.dataset.class), cls);
+  await page.keyboard.press('Enter');
+  await page.waitForSelector(`${windowSel(cls)} .grid-row[data-row="1"]:not(.loading)`);
+  await settle(page);
+}
+
+// Presses a key and waits until the page has drawn the answer.
+async function press(page, key) {
+  await page.keyboard.press(key);
+  await settle(page);
+}
+
 module.exports = {
   serverAndBrowser, startServer, launchBrowser, openPage, login, settle, state, request, windowSel, controlSel, screenshot,
+  loginByKeyboard, focused, tabs, openByKeyboard, press,
 };
