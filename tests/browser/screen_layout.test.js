@@ -117,6 +117,14 @@ test('typing a new price at 1280×800 keeps the part number in view', async () =
   await press(page, 'ArrowDown');
   assert.strictEqual((await h.state(page)).windows[0].controls.dw_edit.row, 2);
   assert.strictEqual(await page.evaluate(() => document.activeElement.dataset.column), 'nxcbdj');
+  // A price typed and not yet left is sent before 确定 (Alt+7) acts: both prices are posted.
+  await page.keyboard.type('13');
+  await press(page, 'Alt+7');
+  assert.strictEqual(await page.textContent('.msgbox-text'), '修改成功。');
+  await press(page, 'Enter');
+  assert.strictEqual(await page.$('.toast.error'), null);
+  const posted = await h.request(page, { op: 'rows', window: C, control: 'dw_edit', from: 1, count: 2, columns: ['nxcbdj', 'ndj'] });
+  assert.deepStrictEqual(posted.rows.map((r) => [Number(r.ndj), Number(r.nxcbdj || 0)]), [[12.5, 0], [13, 0]]);
   assert.deepStrictEqual(page.errors || [], []);
   await page.context().close();
 });

@@ -1617,6 +1617,12 @@
       }));
     }
 
+    // A cell typed into and not yet left is sent before any other action of its window, so
+    // that the runtime has it before a button or menu acts (and before a dialog takes the focus).
+    flush() {
+      for (const input of this.rowsLayer.querySelectorAll('.grid-input')) this.commitCell(input);
+    }
+
     commitCell(input) {
       if (input.value === input.dataset.original) return;
       input.dataset.original = input.value;
