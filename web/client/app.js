@@ -36,7 +36,7 @@
     network: '无法连接服务器，请稍后再试',
     sessionEnded: '会话已结束，请重新登录',
     forbidden: '会话无效，请重新登录',
-    printed: (p) => `已打印：${p.dataobject}，共 ${p.rows} 行${p.file ? '（' + p.file + '）' : ''}`,
+    printed: (p) => `已打印：${p.title || p.dataobject}，共 ${p.rows} 行${p.file ? '（' + p.file + '）' : ''}`,
     fieldsMissing: '请输入公司号、用户和密码',
     rows: (n) => `共 ${n} 行`,
     pick: '选择',
