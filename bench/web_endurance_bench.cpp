@@ -105,8 +105,8 @@ struct Browser {
 
 // A demo database with a user of each company who may log in.
 std::string endurance_database() {
-  std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("sparestock-endurance-" + std::to_string(::getpid()) + ".db");
+  std::filesystem::path file = std::filesystem::temp_directory_path() /
+                               ("sparestock-endurance-" + std::to_string(::getpid()) + ".db");
   std::filesystem::remove(file);
   schema::InitOptions init;
   init.demo = true;
@@ -197,20 +197,22 @@ void WebEndurance(benchmark::State& state) {
   }
   std::filesystem::remove(target);
 
-  long failed_logins = std::count_if(loaded_logins.begin(), loaded_logins.end(), [](double ms) { return ms < 0; });
+  long failed_logins = std::count_if(loaded_logins.begin(), loaded_logins.end(),
+                                     [](double ms) { return ms < 0; });
   std::printf("\n%d sessions for %d s: %ld requests (%.0f/s), %ld failed, %ld rows of the other company\n",
               kSessions, seconds_of_load(), requests.load(),
               static_cast<double>(requests.load()) / seconds_of_load(), failures.load(), foreign_rows.load());
   std::printf("| login | count | p50 ms | p95 ms | max ms |\n|---|---:|---:|---:|---:|\n");
   std::printf("| idle server (reference) | %zu | %.0f | %.0f | %.0f |\n", idle_logins.size(),
               percentile(idle_logins, 50), percentile(idle_logins, 95), percentile(idle_logins, 100));
-  std::printf("| under load | %zu | %.0f | %.0f | %.0f |\n", loaded_logins.size(), percentile(loaded_logins, 50),
-              percentile(loaded_logins, 95), percentile(loaded_logins, 100));
+  std::printf("| under load | %zu | %.0f | %.0f | %.0f |\n", loaded_logins.size(),
+              percentile(loaded_logins, 50), percentile(loaded_logins, 95), percentile(loaded_logins, 100));
   std::printf("login p95 under load / idle: %.2f x; failed logins under load: %ld\n",
               percentile(loaded_logins, 95) / percentile(idle_logins, 95), failed_logins);
-  std::printf("resident memory: %.0f MiB before the sessions, %.0f MiB half-way, %.0f MiB at the end "
-              "(end / half-way: %.2f x)\n",
-              memory_before, memory_half, memory_end, memory_end / memory_half);
+  std::printf(
+      "resident memory: %.0f MiB before the sessions, %.0f MiB half-way, %.0f MiB at the end "
+      "(end / half-way: %.2f x)\n",
+      memory_before, memory_half, memory_end, memory_end / memory_half);
 
   state.counters["login_p95_ms"] = percentile(loaded_logins, 95);
   state.counters["login_max_ms"] = percentile(loaded_logins, 100);

@@ -117,6 +117,20 @@ TEST(WebLoginThrottle, SuccessClearsTheUserAndTheWindowSlides) {
   EXPECT_TRUE(t.begin("u", "a"));
 }
 
+// A failure counts from when it was found: an attempt whose check took long stays in the window
+// a whole window after the check.
+TEST(WebLoginThrottle, AFailureCountsFromItsCheck) {
+  LoginThrottle t({1, 100, std::chrono::milliseconds(300)});
+  auto attempt = t.begin("u", "a");
+  ASSERT_TRUE(attempt);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // a slow password check
+  t.failed(*attempt);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(t.begin("u", "a"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_TRUE(t.begin("u", "a"));
+}
+
 // A success takes back only its own count at its address: the address keeps its failures.
 TEST(WebLoginThrottle, SuccessLeavesTheAddressFailures) {
   LoginThrottle t({100, 3, std::chrono::hours(1)});

@@ -40,7 +40,10 @@ std::optional<size_t> chunk_size(const std::string& line) {
   if (v.empty() || v.size() > 15) return std::nullopt;
   size_t n = 0;
   for (char c : v) {
-    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    int d = c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                   : -1;
     if (d < 0) return std::nullopt;
     n = n * 16 + static_cast<size_t>(d);
   }
@@ -138,7 +141,8 @@ bool Connection::wait(short events, Clock::time_point until) const {
     if (stopping_ && stopping_()) return false;
     auto now = Clock::now();
     if (now >= until) return false;
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now) + std::chrono::milliseconds(1);
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now) +
+                std::chrono::milliseconds(1);
     pollfd p{fd_, events, 0};
     int ready = ::poll(&p, 1, static_cast<int>(std::min(left, kSlice).count()));
     if (ready > 0) return true;
@@ -200,9 +204,13 @@ ssize_t Connection::write(const char* ptr, size_t size) {
   return ::send(fd_, ptr, size, MSG_NOSIGNAL);
 }
 
-void Connection::get_remote_ip_and_port(std::string& ip, int& port) const { ip = socket_address(fd_, true, &port); }
+void Connection::get_remote_ip_and_port(std::string& ip, int& port) const {
+  ip = socket_address(fd_, true, &port);
+}
 
-void Connection::get_local_ip_and_port(std::string& ip, int& port) const { ip = socket_address(fd_, false, &port); }
+void Connection::get_local_ip_and_port(std::string& ip, int& port) const {
+  ip = socket_address(fd_, false, &port);
+}
 
 void Connection::linger_and_close() {
   ::shutdown(fd_, SHUT_WR);

@@ -17,13 +17,16 @@ void LoginThrottle::sweep(Clock::time_point now) {
       it = expire(it->second, now) ? table->erase(it) : std::next(it);
 }
 
-void LoginThrottle::take_back(std::unordered_map<std::string, Failures>& table, const std::string& key,
+bool LoginThrottle::take_back(std::unordered_map<std::string, Failures>& table, const std::string& key,
                               Clock::time_point at) {
   auto it = table.find(key);
-  if (it == table.end()) return;
+  if (it == table.end()) return false;
   Failures& f = it->second;
-  if (auto found = std::find(f.rbegin(), f.rend(), at); found != f.rend()) f.erase(std::next(found).base());
+  auto found = std::find(f.rbegin(), f.rend(), at);
+  bool taken = found != f.rend();
+  if (taken) f.erase(std::next(found).base());
   if (f.empty()) table.erase(it);
+  return taken;
 }
 
 std::optional<LoginThrottle::Attempt> LoginThrottle::begin(const std::string& user,
@@ -46,6 +49,14 @@ void LoginThrottle::succeeded(const Attempt& attempt) {
   std::lock_guard lock(mutex_);
   users_.erase(attempt.user);
   take_back(addresses_, attempt.address, attempt.at);
+}
+
+void LoginThrottle::failed(const Attempt& attempt) {
+  std::lock_guard lock(mutex_);
+  auto now = Clock::now();
+  // Moved to the end, which keeps each list in time order (an attempt already expired is gone).
+  if (take_back(users_, attempt.user, attempt.at)) users_[attempt.user].push_back(now);
+  if (take_back(addresses_, attempt.address, attempt.at)) addresses_[attempt.address].push_back(now);
 }
 
 void LoginThrottle::abandoned(const Attempt& attempt) {

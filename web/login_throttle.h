@@ -11,7 +11,7 @@
 //
 //   auto attempt = throttle.begin(user, address);
 //   if (!attempt) refuse (429);
-//   if (password matches) throttle.succeeded(*attempt); else leave it counted as a failure
+//   password matches ? throttle.succeeded(*attempt) : throttle.failed(*attempt);
 
 #include <chrono>
 #include <deque>
@@ -44,6 +44,9 @@ class LoginThrottle {
   std::optional<Attempt> begin(const std::string& user, const std::string& address);
   // The password matched: the user's failures are cleared and the address's count taken back.
   void succeeded(const Attempt& attempt);
+  // The password did not match: the failure stays counted, from now (it leaves the window a
+  // window's length after it was found, however long the check took).
+  void failed(const Attempt& attempt);
   // The attempt could not be checked (the database was down): its count is taken back.
   void abandoned(const Attempt& attempt);
 
@@ -53,8 +56,8 @@ class LoginThrottle {
   bool expire(Failures& f, Clock::time_point now) const;
   // Keeps the tables bounded: forgets keys whose failures have all left the window.
   void sweep(Clock::time_point now);
-  // Takes back the count of one attempt made at `at`.
-  static void take_back(std::unordered_map<std::string, Failures>& table, const std::string& key,
+  // Takes back the count of one attempt made at `at`; true when there was one.
+  static bool take_back(std::unordered_map<std::string, Failures>& table, const std::string& key,
                         Clock::time_point at);
 
   ThrottleLimits limits_;

@@ -412,6 +412,7 @@ struct Server::Impl {
       return send_error(res, 503, kDatabaseDown);
     }
     if (!password_matches(user, *password)) {
+      throttle.failed(*attempt);
       log(fmt::format("login refused: {} from {}", who, address));
       return send_error(res, 401, kWrongCredentials);
     }
