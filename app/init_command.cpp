@@ -13,6 +13,7 @@
 #include "host/db/connection.h"
 #include "host/db/value.h"
 #include "schema/init.h"
+#include "web/crypto.h"
 
 namespace sparestock::app {
 
@@ -75,7 +76,7 @@ int run_init(const InitArguments& a) {
   try {
     schema::InitOptions options;
     options.demo = a.demo;
-    options.demo_options = {a.parts, a.seed, a.today};
+    options.demo_options = {a.parts, a.seed, a.today, web::hash_password};
     options.force = a.force;
     conn = schema::initialize(a.target, options);
     print_summary(*conn, a);

@@ -21,6 +21,10 @@ struct ServeArguments {
   int idle_minutes = 30;
   int max_sessions = 200;
   int threads = 64;
+  int sessions_per_user = 5;
+  int windows_per_session = 20;
+  int request_seconds = 10;
+  int connections_per_address = 32;
   bool behind_proxy = false;
 };
 
@@ -50,6 +54,10 @@ int run_serve(const ServeArguments& a) {
   o.idle_timeout = std::chrono::minutes(a.idle_minutes);
   o.max_sessions = static_cast<size_t>(a.max_sessions);
   o.threads = static_cast<size_t>(a.threads);
+  o.sessions_per_user = static_cast<size_t>(a.sessions_per_user);
+  o.windows_per_session = static_cast<size_t>(a.windows_per_session);
+  o.request_deadline = std::chrono::seconds(a.request_seconds);
+  o.connections_per_address = static_cast<size_t>(a.connections_per_address);
   o.behind_proxy = a.behind_proxy;
 
   // Signals are taken by one thread of ours rather than interrupting whatever thread runs.
@@ -98,6 +106,21 @@ void add_serve_command(CLI::App& app, int& exit_code) {
   cmd->add_option("--threads", a->threads, "connections served at once")
       ->capture_default_str()
       ->check(CLI::Range(2, 4096));
+  cmd->add_option("--sessions-per-user", a->sessions_per_user, "sessions of one user at most at once")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 10000));
+  cmd->add_option("--windows-per-session", a->windows_per_session,
+                  "windows open at most at once in one session")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 1000));
+  cmd->add_option("--request-seconds", a->request_seconds,
+                  "seconds a request's headers and body may take to arrive; a slower client is dropped")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 600));
+  cmd->add_option("--connections-per-address", a->connections_per_address,
+                  "connections served at once from one address (0: no limit; not applied behind a proxy)")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000));
   cmd->add_flag("--behind-proxy", a->behind_proxy,
                 "reached through a TLS reverse proxy: Secure cookies, client address from X-Forwarded-For");
   cmd->callback([a, &exit_code] { exit_code = run_serve(*a); });

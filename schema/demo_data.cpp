@@ -36,12 +36,8 @@ constexpr int kMaxParts = 500000;
 constexpr int64_t kDay = 86400;
 constexpr int kLinesPerDocument = 20;
 
-// Every demo user logs in to the web application with the password "demo123" (make run prints
-// it). The hash was made once with libsodium's crypto_pwhash_str (Argon2id, interactive
-// limits); a fixed hash keeps the demo data the same for the same seed and costs nothing at
-// load time, and its fixed salt gives nothing away about a password that is published anyway.
-constexpr const char* kDemoPasswordHash =
-    "$argon2id$v=19$m=65536,t=2,p=1$bT6r4aIZnmvTEGK52ObDLg$07mbKv9HJtytezD0CxdpFXyFSlEYD9ueqXdN4NvBrCw";
+// Every demo user logs in to the web application with this password (make run prints it).
+constexpr const char* kDemoPassword = "demo123";
 
 // splitmix64: small, fast, and the same on every platform (unlike std:: distributions).
 class Random {
@@ -351,7 +347,8 @@ class DemoBuilder {
       conn_.exec("INSERT INTO dbj013 (cgsh, cqspzz, ndzqx) VALUES (?, ?, ?)", {c.cgsh, "记", c.slow_days});
       conn_.exec("INSERT INTO dxt002 (cgsh, lcwaz) VALUES (?, ?)", {c.cgsh, c.ledger_link});
       conn_.exec("INSERT INTO DXT004 (CGSH, CYHDM, CYHXM, cmmhx) VALUES (?, ?, ?, ?)",
-                 {c.cgsh, c.user_code, c.user_name, kDemoPasswordHash});
+                 {c.cgsh, c.user_code, c.user_name,
+                  options_.hash_password ? options_.hash_password(kDemoPassword) : std::string()});
       // Company 01 keeps its accounting month in the settings; 02 follows the calendar.
       conn_.exec("INSERT INTO dzz001 (cgsh, lkhly, cdqkjny) VALUES (?, ?, ?)",
                  {c.cgsh, c.reuse_numbers, c.cgsh == "01" ? year + month : std::string()});

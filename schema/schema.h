@@ -2,7 +2,9 @@
 // Creating the database: tables, views and indexes for either backend, and demo data.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/db/connection.h"
@@ -30,6 +32,10 @@ struct DemoOptions {
   int parts = 2000;   // parts per company
   uint64_t seed = 1;  // the same seed gives the same data
   std::string today;  // "2026-12-08"; documents span the two years before it
+  // Makes the stored hash of a password (salted afresh on each call); each demo user gets
+  // the hash of the published demo password "demo123", made at load time. Without it the demo
+  // users have no password and cannot log in to the web application.
+  std::function<std::string(std::string_view)> hash_password;
 };
 
 // Fills a freshly created schema with deterministic demo data, inside the caller's transaction

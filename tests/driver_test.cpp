@@ -125,6 +125,27 @@ TEST_F(DriverTest, BadRequestsAreRefusedAndChangeNothing) {
   EXPECT_TRUE(s["messages"].empty());
 }
 
+// A line that is no valid UTF-8 (or no JSON) is answered with an error in valid JSON, and the
+// session goes on: the parser's message quotes the bad bytes, which the answer must not.
+TEST_F(DriverTest, LinesOfBadBytesAreAnsweredAndTheSessionGoesOn) {
+  ok({{"op", "host"}, {"globals", {{"gs_yhssgsh", "01"}}}});
+  ok({{"op", "open"}, {"window", "w_proto_form"}});
+  for (std::string line :
+       {std::string("\xff\xfe"), std::string("{\"op\":\"\xc3\x28\"}"),
+        std::string("{\"op\":\"text\",\"value\":\"\xed\xa0\x80\"}"), std::string("\"\xf0\x9f\x98"),
+        std::string("{\"op\": \"state\"} \x80"), std::string("{\"op\":\"answer\",\"button\":3e733}")}) {
+    std::string answer;
+    ASSERT_NO_THROW(answer = d.handle_line(line)) << testing::PrintToString(line);
+    json parsed = json::parse(answer, nullptr, false);
+    ASSERT_FALSE(parsed.is_discarded()) << answer;
+    EXPECT_EQ(parsed["ok"], false) << answer;
+    EXPECT_EQ(parsed["error"].get<std::string>().rfind("malformed JSON", 0), 0u) << answer;
+  }
+  json s = json::parse(d.handle_line(R"({"op":"state"})"));
+  EXPECT_EQ(s["ok"], true);
+  EXPECT_EQ(s["state"]["windows"].size(), 1u);
+}
+
 TEST_F(DriverTest, AFailingHandlerIsReportedAndTheSessionStaysUsable) {
   ok({{"op", "host"}, {"globals", {{"gs_yhssgsh", "01"}}}});
   ok({{"op", "open"}, {"window", "w_proto_form"}});

@@ -88,33 +88,57 @@ INSTANTIATE_TEST_SUITE_P(Backends, WebUsers, testing::ValuesIn(test::backends())
 
 TEST(WebLoginThrottle, CountsFailuresPerUserAndPerAddress) {
   LoginThrottle t({/*per user*/ 3, /*per address*/ 5, std::chrono::hours(1)});
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_TRUE(t.allowed("01/001", "10.0.0.1"));
-    t.record_failure("01/001", "10.0.0.1");
-  }
+  // Attempts count from the moment they are let in, before any password is checked.
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(t.begin("01/001", "10.0.0.1"));
   // The user is locked from every address; other users are not.
-  EXPECT_FALSE(t.allowed("01/001", "10.0.0.1"));
-  EXPECT_FALSE(t.allowed("01/001", "10.0.0.2"));
-  EXPECT_TRUE(t.allowed("01/002", "10.0.0.1"));
+  EXPECT_FALSE(t.begin("01/001", "10.0.0.1"));
+  EXPECT_FALSE(t.begin("01/001", "10.0.0.2"));
+  auto other = t.begin("01/002", "10.0.0.1");
+  ASSERT_TRUE(other);
 
-  // Two more failures of other users from the same address lock the address for everyone.
-  t.record_failure("01/002", "10.0.0.1");
-  EXPECT_TRUE(t.allowed("01/003", "10.0.0.1"));
-  t.record_failure("01/003", "10.0.0.1");
-  EXPECT_FALSE(t.allowed("01/004", "10.0.0.1"));
-  EXPECT_TRUE(t.allowed("01/004", "10.0.0.3"));
+  // Two failures of other users from the same address lock the address for everyone.
+  EXPECT_TRUE(t.begin("01/003", "10.0.0.1"));
+  EXPECT_FALSE(t.begin("01/004", "10.0.0.1"));
+  EXPECT_TRUE(t.begin("01/004", "10.0.0.3"));
+  // An attempt that could not be checked gives its place back.
+  t.abandoned(*other);
+  EXPECT_TRUE(t.begin("01/004", "10.0.0.1"));
 }
 
 TEST(WebLoginThrottle, SuccessClearsTheUserAndTheWindowSlides) {
   LoginThrottle t({2, 100, std::chrono::milliseconds(300)});
-  t.record_failure("u", "a");
-  t.record_success("u");
-  t.record_failure("u", "a");
-  EXPECT_TRUE(t.allowed("u", "a"));  // one failure since the success
-  t.record_failure("u", "a");
-  EXPECT_FALSE(t.allowed("u", "a"));
+  ASSERT_TRUE(t.begin("u", "a"));
+  t.succeeded(*t.begin("u", "a"));
+  // The failure before the success is forgotten: two more are let in.
+  EXPECT_TRUE(t.begin("u", "a"));
+  EXPECT_TRUE(t.begin("u", "a"));
+  EXPECT_FALSE(t.begin("u", "a"));
   std::this_thread::sleep_for(std::chrono::milliseconds(350));
-  EXPECT_TRUE(t.allowed("u", "a"));
+  EXPECT_TRUE(t.begin("u", "a"));
+}
+
+// A failure counts from when it was found: an attempt whose check took long stays in the window
+// a whole window after the check.
+TEST(WebLoginThrottle, AFailureCountsFromItsCheck) {
+  LoginThrottle t({1, 100, std::chrono::milliseconds(300)});
+  auto attempt = t.begin("u", "a");
+  ASSERT_TRUE(attempt);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // a slow password check
+  t.failed(*attempt);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(t.begin("u", "a"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_TRUE(t.begin("u", "a"));
+}
+
+// A success takes back only its own count at its address: the address keeps its failures.
+TEST(WebLoginThrottle, SuccessLeavesTheAddressFailures) {
+  LoginThrottle t({100, 3, std::chrono::hours(1)});
+  ASSERT_TRUE(t.begin("x", "a"));
+  ASSERT_TRUE(t.begin("y", "a"));
+  for (int i = 0; i < 5; ++i) t.succeeded(*t.begin("u", "a"));
+  EXPECT_TRUE(t.begin("z", "a"));
+  EXPECT_FALSE(t.begin("u", "a"));
 }
 
 }  // namespace

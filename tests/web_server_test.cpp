@@ -2,10 +2,18 @@
 // CSRF token, what a session can reach (its own windows, its own company), the end of sessions
 // by logout and by idle time, refused bodies, the client's files, and a log without secrets.
 
+#include <arpa/inet.h>
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -14,6 +22,7 @@
 
 #include "schema/schema.h"
 #include "tests/scenario.h"
+#include "web/crypto.h"
 #include "web/server.h"
 #include "web/sessions.h"
 #include "web/static_files.h"
@@ -74,6 +83,77 @@ class Browser {
 
   httplib::Client cli_;
 };
+
+// A connection that sends whatever a test writes, for what no well-behaved client sends: bodies
+// of any framing, headers a line at a time. Connects from `from` (any 127.x.y.z address reaches
+// the server on loopback), so that a test can play two clients at different addresses.
+class RawConnection {
+ public:
+  explicit RawConnection(int port, const char* from = "127.0.0.1") : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, from, &local.sin_addr);
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
+    connected_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+                 ::connect(fd_, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
+  }
+  ~RawConnection() { ::close(fd_); }
+  RawConnection(const RawConnection&) = delete;
+  RawConnection& operator=(const RawConnection&) = delete;
+
+  bool connected() const { return connected_; }
+  // False once the server has closed the connection (or reset it).
+  bool send(std::string_view data) {
+    while (!data.empty()) {
+      ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+  }
+  // What the server sends until it closes the connection or `timeout` passes.
+  std::string receive(std::chrono::milliseconds timeout) {
+    std::string out;
+    auto until = std::chrono::steady_clock::now() + timeout;
+    while (!closed_) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until -
+                                                                        std::chrono::steady_clock::now());
+      pollfd p{fd_, POLLIN, 0};
+      if (::poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0))) <= 0) break;
+      char buffer[4096];
+      ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+      if (n <= 0)
+        closed_ = true;
+      else
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    return out;
+  }
+  // Whether the server has closed the connection by now (what it sent before is dropped).
+  bool closed_by_server() {
+    receive(std::chrono::milliseconds(1));
+    return closed_;
+  }
+
+ private:
+  int fd_;
+  bool connected_ = false;
+  bool closed_ = false;
+};
+
+// The status of a raw answer ("HTTP/1.1 413 ..." gives 413); 0 when there is none.
+int status_of(const std::string& answer) {
+  return answer.rfind("HTTP/1.1 ", 0) == 0 ? std::atoi(answer.c_str() + 9) : 0;
+}
+
+// The JSON body of a raw answer.
+json body_of(const std::string& answer) {
+  size_t start = answer.find("\r\n\r\n");
+  return start == std::string::npos ? json() : json::parse(answer.substr(start + 4), nullptr, false);
+}
 
 class WebServerTest : public testing::TestWithParam<db::Backend> {
  protected:
@@ -398,6 +478,248 @@ TEST_P(WebServerTest, TheLogHoldsNoSecrets) {
     EXPECT_EQ(text.find(secret), std::string::npos) << "the log shows \"" << secret << "\":\n" << text;
 }
 
+// A body larger than the limit is refused with 413 and the connection closed, however it is
+// framed, before much of it is read: the rest is never read, on login, a session's path or an
+// unknown one alike.
+TEST_P(WebServerTest, BodiesOverTheLimitAreRefusedWhateverTheirFraming) {
+  start([](web::ServerOptions& o) { o.max_body_bytes = 4096; });
+  Browser b = logged_in("01");
+  std::string session_headers = "Cookie: sid=" + b.cookie + "\r\nX-CSRF-Token: " + b.csrf + "\r\n";
+  constexpr size_t kSent = 96u << 20;
+  for (const std::string& path :
+       {std::string("/api/login"), "/api/session/" + b.session, std::string("/api/nothing")}) {
+    RawConnection c(port_);
+    ASSERT_TRUE(c.connected());
+    ASSERT_TRUE(c.send("POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n" +
+                       session_headers + "Transfer-Encoding: chunked\r\n\r\n"));
+    std::atomic<size_t> sent{0};
+    std::thread sender([&] {
+      std::string chunk = "10000\r\n" + std::string(0x10000, 'x') + "\r\n";
+      while (sent < kSent && c.send(chunk)) sent += chunk.size();
+    });
+    std::string answer = c.receive(std::chrono::seconds(10));
+    sender.join();
+    EXPECT_EQ(status_of(answer), 413) << path << ": " << answer.substr(0, 200);
+    EXPECT_EQ(body_of(answer), (json{{"ok", false}, {"error", "请求过大"}})) << path;
+    EXPECT_LT(sent.load(), kSent / 4) << path << ": the body was read on after the limit";
+  }
+  // A Content-Length over the limit is refused at once, without waiting for the body.
+  {
+    RawConnection c(port_);
+    c.send(
+        "POST /api/login HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+        "Content-Length: 100663296\r\n\r\n");
+    EXPECT_EQ(status_of(c.receive(std::chrono::seconds(2))), 413);
+  }
+  // A chunked body within the limit is taken, chunk extensions and trailers included.
+  {
+    std::string login = json{{"company", "01"}, {"user", "001"}, {"password", kPassword01}}.dump();
+    RawConnection c(port_);
+    c.send(
+        "POST /api/login HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+        "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n" +
+        fmt::format("{:x};part=1\r\n{}\r\n{:x}\r\n{}\r\n0\r\nX-Trailer: 1\r\n\r\n", 10, login.substr(0, 10),
+                    login.size() - 10, login.substr(10)));
+    std::string answer = c.receive(std::chrono::seconds(10));
+    EXPECT_EQ(status_of(answer), 200) << answer.substr(0, 300);
+  }
+  // A POST without a length has no body (it is not read until the client closes).
+  {
+    RawConnection c(port_);
+    c.send("POST /api/login HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n\r\n");
+    std::string answer = c.receive(std::chrono::seconds(2));
+    EXPECT_EQ(status_of(answer), 400) << answer;
+    EXPECT_EQ(body_of(answer)["error"], "登录请求不正确");
+  }
+  EXPECT_EQ(b.send({{"op", "state"}})["ok"], true);
+}
+
+// Framing a server cannot read one way only is refused with 400, as is a request httplib cannot
+// parse; every error answer of the API carries a message of its own.
+TEST_P(WebServerTest, AmbiguousOrBrokenRequestsAreRefused) {
+  start();
+  const std::string login = json{{"company", "01"}, {"user", "001"}, {"password", kPassword01}}.dump();
+  const std::string head = "POST /api/login HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n";
+  const std::string length = fmt::format("Content-Length: {}\r\n", login.size());
+  struct Case {
+    std::string request;
+    int status;
+    std::string error;
+  };
+  const Case cases[] = {
+      {head + length + length + "\r\n" + login, 400, "请求格式不正确"},
+      {head + length + "Content-Length: 5\r\n\r\n" + login, 400, "请求格式不正确"},
+      {head + length + "Transfer-Encoding: chunked\r\n\r\n" + login, 400, "请求格式不正确"},
+      {head + "Transfer-Encoding: gzip, chunked\r\n\r\n" + login, 400, "请求格式不正确"},
+      {head + "Content-Length: -1\r\n\r\n", 400, "请求格式不正确"},
+      {head + "Content-Length: 12abc\r\n\r\n", 400, "请求格式不正确"},
+      {head + "Transfer-Encoding: chunked\r\n\r\nzz\r\n", 400, "请求格式不正确"},
+      {head + "Transfer-Encoding: chunked\r\n\r\n5\r\n1234567\r\n0\r\n\r\n", 400, "请求格式不正确"},
+      {"FLY /api/login HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 400, "请求格式不正确"},
+  };
+  for (const Case& c : cases) {
+    RawConnection conn(port_);
+    conn.send(c.request);
+    std::string answer = conn.receive(std::chrono::seconds(3));
+    EXPECT_EQ(status_of(answer), c.status) << testing::PrintToString(c.request) << answer;
+    EXPECT_EQ(body_of(answer), (json{{"ok", false}, {"error", c.error}})) << testing::PrintToString(c.request);
+  }
+  // The media type must be JSON exactly; its parameters and case are free.
+  httplib::Client cli("127.0.0.1", port_);
+  for (auto [type, status] : {std::pair{"application/jsonx", 415}, std::pair{"application/json-seq", 415},
+                              std::pair{"text/application/json", 415}, std::pair{"APPLICATION/JSON", 401},
+                              std::pair{"application/json ; charset=utf-8", 401}}) {
+    auto r = cli.Post("/api/login",
+                      json{{"company", "01"}, {"user", "001"}, {"password", "wrong-pass"}}.dump(), type);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, status) << type;
+  }
+  EXPECT_EQ(server_->session_count(), 0u);
+}
+
+// A client sending its headers a line every now and then is dropped at the request deadline,
+// one address holds only so many connections, and everyone else is served meanwhile.
+TEST_P(WebServerTest, SlowClientsAreDroppedWhileOthersAreServed) {
+  start([](web::ServerOptions& o) {
+    o.threads = 4;
+    o.request_deadline = std::chrono::milliseconds(1000);
+    o.connections_per_address = 2;
+  });
+  using Clock = std::chrono::steady_clock;
+  auto started = Clock::now();
+  // Six slow clients from 127.0.0.2, each sending a header line every 150 ms for up to 5 s.
+  std::vector<std::unique_ptr<RawConnection>> slow;
+  for (int i = 0; i < 6; ++i) {
+    slow.push_back(std::make_unique<RawConnection>(port_, "127.0.0.2"));
+    ASSERT_TRUE(slow.back()->connected());
+    slow.back()->send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+  }
+  std::vector<double> closed_after(slow.size(), -1);
+  std::thread dribbler([&] {
+    while (Clock::now() - started < std::chrono::seconds(5)) {
+      bool all_closed = true;
+      for (size_t i = 0; i < slow.size(); ++i) {
+        if (closed_after[i] >= 0) continue;
+        if (slow[i]->closed_by_server()) {
+          closed_after[i] = std::chrono::duration<double>(Clock::now() - started).count();
+          continue;
+        }
+        all_closed = false;
+        slow[i]->send("X-Slow: 1\r\n");
+      }
+      if (all_closed) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+  });
+  // Meanwhile a client at another address logs in and is served within a few seconds.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  httplib::Client cli("127.0.0.1", port_);
+  cli.set_read_timeout(3, 0);
+  cli.set_connection_timeout(3, 0);
+  auto page = cli.Get("/api/nothing");
+  EXPECT_TRUE(page && page->status == 404) << (page ? page->body : httplib::to_string(page.error()));
+  auto r = cli.Post("/api/login", json{{"company", "01"}, {"user", "001"}, {"password", kPassword01}}.dump(),
+                    "application/json");
+  EXPECT_TRUE(r && r->status == 200) << (r ? r->body : httplib::to_string(r.error()));
+  dribbler.join();
+  // Each slow client was refused at once or dropped at the deadline, not served for ever.
+  for (size_t i = 0; i < slow.size(); ++i) {
+    EXPECT_GE(closed_after[i], 0) << "slow client " << i << " is still connected";
+    EXPECT_LT(closed_after[i], 3.0) << "slow client " << i;
+  }
+  std::string text = log_with("connection dropped");
+  EXPECT_NE(text.find("connection dropped: a request too slow or too large from 127.0.0.2"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("connection refused: 2 connections from 127.0.0.2"), std::string::npos) << text;
+}
+
+// Wrong passwords sent side by side count before they are checked: no more than the limit are
+// ever checked, per user and per address.
+TEST_P(WebServerTest, ParallelLoginsCannotOutrunTheThrottle) {
+  start([](web::ServerOptions& o) {
+    o.threads = 16;
+    o.throttle = {/*per user*/ 5, /*per address*/ 10, std::chrono::hours(1)};
+  });
+  auto at_once = [&](int n, auto user_of) {
+    std::vector<int> statuses(static_cast<size_t>(n));
+    std::vector<std::thread> threads;
+    for (int i = 0; i < n; ++i)
+      threads.emplace_back([&, i] {
+        Browser b(port_);
+        auto r = b.login("01", user_of(i), "wrong-" + std::to_string(i));
+        statuses[static_cast<size_t>(i)] = r ? r->status : 0;
+      });
+    for (auto& t : threads) t.join();
+    std::map<int, int> counts;
+    for (int s : statuses) ++counts[s];
+    return counts;
+  };
+  // Twelve at once for one user: five are checked, seven throttled.
+  EXPECT_EQ(at_once(12, [](int) { return std::string("001"); }), (std::map<int, int>{{401, 5}, {429, 7}}));
+  // Twelve at once for as many users from the one address: five more are checked.
+  EXPECT_EQ(at_once(12, [](int i) { return fmt::format("{:03}", 100 + i); }),
+            (std::map<int, int>{{401, 5}, {429, 7}}));
+  EXPECT_EQ(server_->session_count(), 0u);
+}
+
+// One session opens a limited number of windows and one user a limited number of sessions; the
+// refusals say why, and closing a window or a session makes room again.
+TEST_P(WebServerTest, WindowsPerSessionAndSessionsPerUserAreCapped) {
+  start([](web::ServerOptions& o) {
+    o.windows_per_session = 3;
+    o.sessions_per_user = 2;
+  });
+  Browser b = logged_in("01");
+  json open = {{"op", "open"}, {"window", "w_bj418_001"}};
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(b.send(open)["ok"], true) << i;
+  json refused = b.send(open);
+  EXPECT_EQ(refused, (json{{"ok", false}, {"error", "打开的窗口已达上限 (3 个)，请先关闭不用的窗口"}}));
+  EXPECT_EQ(b.send({{"op", "state"}})["state"]["windows"].size(), 3u);
+  EXPECT_EQ(b.send({{"op", "close"}, {"window", "w_bj418_001"}})["ok"], true);
+  EXPECT_EQ(b.send(open)["ok"], true);
+
+  Browser second = logged_in("01");
+  Browser third(port_);
+  auto r = third.login("01", "001", kPassword01);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 429);
+  EXPECT_EQ(Browser::body(r), (json{{"ok", false}, {"error", "该用户的在线会话已达上限，请先退出其他会话"}}));
+  Browser other_user = logged_in("02");  // others are not held back
+  EXPECT_EQ(server_->session_count(), 3u);
+  EXPECT_EQ(second.post("/api/logout", "")->status, 200);
+  EXPECT_EQ(third.login("01", "001", kPassword01)->status, 200);
+}
+
+// What a client sends reaches the log escaped: a user code or a forwarded address cannot start
+// a line of its own; a forwarded address must be an address.
+TEST_P(WebServerTest, TheLogEscapesWhatClientsSend) {
+  start([](web::ServerOptions& o) { o.behind_proxy = true; });
+  httplib::Client cli("127.0.0.1", port_);
+  auto login = [&](const std::string& company, const std::string& forwarded) {
+    httplib::Headers h{{"X-Forwarded-For", forwarded}};
+    return cli.Post("/api/login", h,
+                    json{{"company", company}, {"user", "001"}, {"password", "wrong-pass"}}.dump(),
+                    "application/json");
+  };
+  EXPECT_EQ(login("0\nlogin\r", "10.0.0.1")->status, 401);
+  std::string text = log_with("login refused");
+  EXPECT_NE(text.find("login refused: company 0\\x0alogin\\x0d user 001 from 10.0.0.1"), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("\nlogin\r"), std::string::npos) << text;
+  for (std::string forwarded :
+       {"not-an-address", "10.0.0.1, 10.0.0.2 10.0.0.3", "10.0.0.1, \x01\x02", "10.0.0.1,"}) {
+    auto r = login("01", forwarded);
+    ASSERT_TRUE(r) << forwarded;
+    EXPECT_EQ(r->status, 400) << forwarded;
+    EXPECT_EQ(Browser::body(r)["error"], "转发的客户地址不正确") << forwarded;
+  }
+  EXPECT_NE(log().find("X-Forwarded-For \"10.0.0.1, \\x01\\x02\" ends in no address"), std::string::npos)
+      << log();
+  EXPECT_EQ(login("01", "203.0.113.9, ::1")->status, 401);
+  EXPECT_NE(log_with("from ::1").find("login refused: company 01 user 001 from ::1"), std::string::npos)
+      << log();
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WebServerTest, testing::ValuesIn(backends()), backend_name_of);
 
 // The demo database's users log in with the published demo password.
@@ -405,7 +727,7 @@ TEST(WebDemoLogin, DemoUsersLogInWithTheDemoPassword) {
   TestDatabase tdb(db::Backend::Sqlite);
   {
     auto conn = tdb.connect();
-    schema::load_demo(*conn, {40, 1, "2026-12-08"});
+    schema::load_demo(*conn, {40, 1, "2026-12-08", web::hash_password});
   }
   web::ServerOptions o;
   o.target = tdb.target();
@@ -419,6 +741,22 @@ TEST(WebDemoLogin, DemoUsersLogInWithTheDemoPassword) {
   ASSERT_EQ(b.login("02", "002", "demo123")->status, 200);
   EXPECT_EQ(b.login_body["user"]["name"], "李红");
   EXPECT_EQ(Browser(port).login("01", "001", "001")->status, 401);
+
+  // Each user's hash has its own salt, in this database and the next.
+  TestDatabase other(db::Backend::Sqlite);
+  {
+    auto conn = other.connect();
+    schema::load_demo(*conn, {40, 1, "2026-12-08", web::hash_password});
+  }
+  std::set<std::string> hashes;
+  for (TestDatabase* t : {&tdb, &other})
+    for (const char* user : {"001", "002"}) {
+      auto conn = t->connect();
+      auto found = web::find_user(*conn, user == std::string("001") ? "01" : "02", user);
+      ASSERT_TRUE(found);
+      hashes.insert(found->password_hash);
+    }
+  EXPECT_EQ(hashes.size(), 4u);
 }
 
 TEST(WebSessionGlobals, AccountingPeriodIsTheMonthOfTheSystemDate) {

@@ -1,5 +1,7 @@
 #include "web/login_throttle.h"
 
+#include <algorithm>
+
 namespace sparestock::web {
 
 bool LoginThrottle::expire(Failures& f, Clock::time_point now) const {
@@ -15,7 +17,20 @@ void LoginThrottle::sweep(Clock::time_point now) {
       it = expire(it->second, now) ? table->erase(it) : std::next(it);
 }
 
-bool LoginThrottle::allowed(const std::string& user, const std::string& address) {
+bool LoginThrottle::take_back(std::unordered_map<std::string, Failures>& table, const std::string& key,
+                              Clock::time_point at) {
+  auto it = table.find(key);
+  if (it == table.end()) return false;
+  Failures& f = it->second;
+  auto found = std::find(f.rbegin(), f.rend(), at);
+  bool taken = found != f.rend();
+  if (taken) f.erase(std::next(found).base());
+  if (f.empty()) table.erase(it);
+  return taken;
+}
+
+std::optional<LoginThrottle::Attempt> LoginThrottle::begin(const std::string& user,
+                                                           const std::string& address) {
   std::lock_guard lock(mutex_);
   auto now = Clock::now();
   sweep(now);
@@ -23,20 +38,31 @@ bool LoginThrottle::allowed(const std::string& user, const std::string& address)
     auto it = table.find(key);
     return it != table.end() && !expire(it->second, now) && it->second.size() >= limit;
   };
-  return !over(users_, user, limits_.failures_per_user) &&
-         !over(addresses_, address, limits_.failures_per_address);
-}
-
-void LoginThrottle::record_failure(const std::string& user, const std::string& address) {
-  std::lock_guard lock(mutex_);
-  auto now = Clock::now();
+  if (over(users_, user, limits_.failures_per_user) || over(addresses_, address, limits_.failures_per_address))
+    return std::nullopt;
   users_[user].push_back(now);
   addresses_[address].push_back(now);
+  return Attempt{user, address, now};
 }
 
-void LoginThrottle::record_success(const std::string& user) {
+void LoginThrottle::succeeded(const Attempt& attempt) {
   std::lock_guard lock(mutex_);
-  users_.erase(user);
+  users_.erase(attempt.user);
+  take_back(addresses_, attempt.address, attempt.at);
+}
+
+void LoginThrottle::failed(const Attempt& attempt) {
+  std::lock_guard lock(mutex_);
+  auto now = Clock::now();
+  // Moved to the end, which keeps each list in time order (an attempt already expired is gone).
+  if (take_back(users_, attempt.user, attempt.at)) users_[attempt.user].push_back(now);
+  if (take_back(addresses_, attempt.address, attempt.at)) addresses_[attempt.address].push_back(now);
+}
+
+void LoginThrottle::abandoned(const Attempt& attempt) {
+  std::lock_guard lock(mutex_);
+  take_back(users_, attempt.user, attempt.at);
+  take_back(addresses_, attempt.address, attempt.at);
 }
 
 }  // namespace sparestock::web

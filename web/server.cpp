@@ -3,21 +3,26 @@
 #include <fmt/format.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <iostream>
 #include <mutex>
 #include <semaphore>
 #include <stdexcept>
 #include <thread>
+#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
 #include "host/base/text.h"
 #include "host/db/clock.h"
 #include "host/driver/driver.h"
+#include "host/driver/request_fields.h"
 #include "host/lib/global_functions.h"
 #include "web/crypto.h"
+#include "web/http_connection.h"
 #include "web/launcher.h"
 #include "web/sessions.h"
 #include "web/static_files.h"
@@ -49,6 +54,13 @@ constexpr const char* kServerError = "服务器内部错误";
 constexpr const char* kDatabaseDown = "数据库暂时不可用";
 constexpr const char* kTooLarge = "请求过大";
 constexpr const char* kNotFound = "没有这个地址";
+constexpr const char* kBadRequest = "请求格式不正确";
+constexpr const char* kUriTooLong = "请求地址过长";
+constexpr const char* kBadRange = "请求的范围不正确";
+constexpr const char* kNotHandled = "请求无法处理";
+constexpr const char* kBadForwarded = "转发的客户地址不正确";
+constexpr const char* kUserSessionsFull = "该用户的在线会话已达上限，请先退出其他会话";
+constexpr const char* kTooManyConnections = "连接过多，请稍后再试";
 
 // Pieces of the frame title and the message-box title of every web session.
 constexpr const char* kFrameTitle = "备件库存管理";
@@ -79,6 +91,44 @@ std::string cookie_value(const httplib::Request& req, std::string_view name) {
     if (eq != std::string_view::npos && item.substr(0, eq) == name) return std::string(item.substr(eq + 1));
   }
   return {};
+}
+
+// A text a client sent, as the log shows it: control characters and backslashes escaped (\xNN),
+// so that no client can write a line of its own into the log; cut after `max` bytes.
+std::string loggable(std::string_view text, size_t max) {
+  std::string out;
+  for (char c : text.substr(0, max)) {
+    auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7f || c == '\\')
+      out += fmt::format("\\x{:02x}", b);
+    else
+      out += c;
+  }
+  return text.size() > max ? out + "..." : out;
+}
+
+// Whether a media type is JSON: "application/json", any case, parameters (a charset) allowed.
+bool is_json_type(std::string_view content_type) {
+  return text::iequals(text::trim(content_type.substr(0, content_type.find(';'))), "application/json");
+}
+
+// Whether a text is an IPv4 or IPv6 address.
+bool is_address(const std::string& text) {
+  unsigned char buffer[sizeof(in6_addr)];
+  return inet_pton(AF_INET, text.c_str(), buffer) == 1 || inet_pton(AF_INET6, text.c_str(), buffer) == 1;
+}
+
+// The message of an error answer the server's own handlers did not write.
+const char* error_message(int status) {
+  switch (status) {
+    case 400: return kBadRequest;
+    case 404: return kNotFound;
+    case 413: return kTooLarge;
+    case 414: return kUriTooLong;
+    case 416: return kBadRange;
+    case 500: return kServerError;
+    default: return kNotHandled;
+  }
 }
 
 // The path as the log shows it: session ids replaced, control characters dropped, cut short.
@@ -121,15 +171,95 @@ class RequestScope {
   WebSession& s_;
 };
 
-// httplib listens with a backlog of 5 connections; a burst of browsers connecting at once (a
-// shift starting, a proxy opening its pool) overflows it, and the kernel then drops or resets
-// the extra connections. Listening again on the bound socket raises the backlog.
+// The refusal of the request a worker thread is reading, for the pre-routing handler to answer.
+thread_local const std::optional<Refusal>* t_refusal = nullptr;
+
+// httplib's server with each connection served through a web::Connection: a deadline for each
+// request's headers and body, a body limit whatever its framing (httplib reads a chunked body
+// whole, however large), and a cap on the connections of one address.
 class HttpServer : public httplib::Server {
  public:
+  ConnectionLimits limits;
+  size_t connections_per_address = 0;  // 0: no cap
+  std::function<void(const std::string&)> log;
+
+  // httplib listens with a backlog of 5 connections; a burst of browsers connecting at once (a
+  // shift starting, a proxy opening its pool) overflows it, and the kernel then drops or resets
+  // the extra connections. Listening again on the bound socket raises the backlog.
   void widen_backlog() {
     socket_t s = svr_sock_;
     if (s != INVALID_SOCKET) ::listen(s, SOMAXCONN);
   }
+
+ private:
+  bool process_and_close_socket(socket_t sock) override {
+    std::string address = socket_address(sock, true);
+    bool served = false;
+    if (admit(address)) {
+      served = serve(sock, address);
+      release(address);
+    } else {
+      // Answered at once, without reading the request, so that the worker is free again.
+      std::string body = dump({{"ok", false}, {"error", kTooManyConnections}});
+      std::string answer = fmt::format(
+          "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json; charset=utf-8\r\n"
+          "Content-Length: {}\r\nConnection: close\r\n\r\n{}",
+          body.size(), body);
+      [[maybe_unused]] auto sent = ::send(sock, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+      log(fmt::format("connection refused: {} connections from {}", connections_per_address, address));
+    }
+    ::shutdown(sock, SHUT_RDWR);
+    ::close(sock);
+    return served;
+  }
+
+  // Serves the requests of one connection until it closes, goes quiet, is dropped or refused.
+  bool serve(socket_t sock, const std::string& address) {
+    Connection conn(sock, limits, [this] { return svr_sock_ == INVALID_SOCKET; });
+    std::optional<Refusal> refusal;
+    bool ok = false;
+    for (size_t left = keep_alive_max_count_; left > 0 && conn.wait_for_request(); --left) {
+      bool closed = false, parsed = false;
+      t_refusal = &refusal;
+      ok = process_request(conn, left == 1, closed, [&](httplib::Request& req) {
+        parsed = true;
+        conn.headers_done();
+        refusal = frame_body(req, conn, limits.max_body_bytes,
+                             [&] { conn.write("HTTP/1.1 100 Continue\r\n\r\n"); });
+        if (refusal) {
+          req.headers.erase("Connection");
+          req.headers.emplace("Connection", "close");
+        }
+      });
+      t_refusal = nullptr;
+      if (conn.dropped())
+        log(fmt::format("connection dropped: a request too slow or too large from {}", address));
+      // A request whose line or headers httplib could not parse leaves the rest unread: what
+      // follows is no request of its own.
+      if (!ok || closed || !parsed || refusal || conn.dropped()) break;
+    }
+    if (refusal) conn.linger_and_close();
+    return ok;
+  }
+
+  bool admit(const std::string& address) {
+    if (connections_per_address == 0) return true;
+    std::lock_guard lock(mutex_);
+    size_t& n = connections_[address];
+    if (n >= connections_per_address) return false;
+    ++n;
+    return true;
+  }
+
+  void release(const std::string& address) {
+    if (connections_per_address == 0) return;
+    std::lock_guard lock(mutex_);
+    auto it = connections_.find(address);
+    if (it != connections_.end() && --it->second == 0) connections_.erase(it);
+  }
+
+  std::mutex mutex_;
+  std::unordered_map<std::string, size_t> connections_;
 };
 
 }  // namespace
@@ -137,7 +267,7 @@ class HttpServer : public httplib::Server {
 struct Server::Impl {
   explicit Impl(ServerOptions o)
       : options(std::move(o)),
-        store(options.idle_timeout, options.max_sessions),
+        store(options.idle_timeout, options.max_sessions, options.sessions_per_user),
         throttle(options.throttle),
         launcher(launcher_json(launcher_entries())) {
     if (!options.log) options.log = [](const std::string& line) { std::cerr << line << std::endl; };
@@ -158,10 +288,15 @@ struct Server::Impl {
 
   void log(const std::string& line) { options.log(line); }
 
-  std::string client_address(const httplib::Request& req) const {
+  // The client's address; nullopt when the proxy's X-Forwarded-For does not end in one.
+  std::optional<std::string> client_address(const httplib::Request& req) const {
     if (options.behind_proxy) {
       std::string forwarded = req.get_header_value("X-Forwarded-For");
-      if (!forwarded.empty()) return text::trim(forwarded.substr(forwarded.rfind(',') + 1));
+      if (!forwarded.empty()) {
+        std::string last = text::trim(forwarded.substr(forwarded.rfind(',') + 1));
+        if (!is_address(last)) return std::nullopt;
+        return last;
+      }
     }
     return req.remote_addr;
   }
@@ -236,10 +371,7 @@ struct Server::Impl {
 
   void login(const httplib::Request& req, httplib::Response& res) {
     if (!same_origin(req)) return send_error(res, 403, kBadOrigin);
-    constexpr std::string_view kJsonType = "application/json";  // a charset may follow
-    std::string content_type = req.get_header_value("Content-Type");
-    if (!text::iequals(std::string_view(content_type).substr(0, kJsonType.size()), kJsonType))
-      return send_error(res, 415, kNotJson);
+    if (!is_json_type(req.get_header_value("Content-Type"))) return send_error(res, 415, kNotJson);
     json body = json::parse(req.body, nullptr, false);
     if (body.is_discarded() || !body.is_object()) return send_error(res, 400, kBadLoginRequest);
     auto text = [&](const char* name) -> std::optional<std::string> {
@@ -251,11 +383,20 @@ struct Server::Impl {
     if (!company || !code || !password) return send_error(res, 400, kBadLoginRequest);
     *company = std::string(text::trim(*company));
     *code = std::string(text::trim(*code));
-    std::string address = client_address(req);
-    std::string who = fmt::format("company {} user {}", company->substr(0, 8), code->substr(0, 8));
+    std::optional<std::string> forwarded = client_address(req);
+    if (!forwarded) {
+      log(fmt::format("login refused: X-Forwarded-For \"{}\" ends in no address",
+                      loggable(req.get_header_value("X-Forwarded-For"), 120)));
+      return send_error(res, 400, kBadForwarded);
+    }
+    const std::string& address = *forwarded;
+    std::string who = fmt::format("company {} user {}", loggable(*company, 8), loggable(*code, 8));
     std::string throttle_key = *company + '\x1f' + *code;
 
-    if (!throttle.allowed(throttle_key, address)) {
+    // The attempt counts from here, before its password is checked: attempts sent side by side
+    // cannot outrun the throttle.
+    auto attempt = throttle.begin(throttle_key, address);
+    if (!attempt) {
       log(fmt::format("login throttled: {} from {}", who, address));
       return send_error(res, 429, kTooManyAttempts);
     }
@@ -266,21 +407,27 @@ struct Server::Impl {
         user = find_user(*conn, *company, *code);
       }
     } catch (const std::exception& e) {
+      throttle.abandoned(*attempt);
       log(fmt::format("login failed: {}: database: {}", who, e.what()));
       return send_error(res, 503, kDatabaseDown);
     }
     if (!password_matches(user, *password)) {
-      throttle.record_failure(throttle_key, address);
+      throttle.failed(*attempt);
       log(fmt::format("login refused: {} from {}", who, address));
       return send_error(res, 401, kWrongCredentials);
     }
-    throttle.record_success(throttle_key);
+    throttle.succeeded(*attempt);
+    if (!store.room_for(*user)) {
+      log(fmt::format("login refused: {}: the user's sessions are all taken", who));
+      return send_error(res, 429, kUserSessionsFull);
+    }
 
     // A browser that logs in again leaves its previous session.
     std::string previous = cookie_value(req, kCookieName);
     if (!previous.empty()) store.remove(previous);
 
     auto driver = std::make_unique<driver::Driver>(options.target);
+    driver->limit_windows(options.windows_per_session);
     json answer = driver->handle(
         {{"op", "host"}, {"globals", session_globals(*user, db::now())}, {"autoanswer", true}});
     if (!answer.value("ok", false)) {
@@ -292,10 +439,11 @@ struct Server::Impl {
       lib::f_kjrqjy(session, company);
       session.frame_title = session.globals().gs_title;
     });
-    auto [s, cookie] = store.add(*user, std::move(driver));
+    auto [s, cookie, user_full] = store.add(*user, std::move(driver));
     if (!s) {
-      log(fmt::format("login refused: {}: every session is taken", who));
-      return send_error(res, 503, kSessionsFull);
+      log(fmt::format("login refused: {}: {}", who,
+                      user_full ? "the user's sessions are all taken" : "every session is taken"));
+      return user_full ? send_error(res, 429, kUserSessionsFull) : send_error(res, 503, kSessionsFull);
     }
     log(fmt::format("login: {} from {}", who, address));
     RequestScope scope(*s);
@@ -333,7 +481,7 @@ struct Server::Impl {
                          "come from its login"}});
     if (request.is_object() && request.value("op", json()) == "rows") {
       const json& count = request.contains("count") ? request["count"] : json();
-      if (!count.is_number_integer() || count.get<long>() > kMaxRowsPerRequest)
+      if (!driver::whole_number(count, 0, kMaxRowsPerRequest))
         return send_json(res, 200,
                          {{"ok", false},
                           {"error", fmt::format("rows over HTTP needs a \"count\" of at most {} rows",
@@ -357,6 +505,16 @@ struct Server::Impl {
   void routes() {
     http.new_task_queue = [n = options.threads] { return new httplib::ThreadPool(n); };
     http.set_payload_max_length(options.max_body_bytes);
+    http.limits.max_body_bytes = options.max_body_bytes;
+    http.limits.request_deadline = options.request_deadline;
+    http.connections_per_address = options.behind_proxy ? 0 : options.connections_per_address;
+    http.log = [this](const std::string& line) { log(line); };
+    // A request refused from its headers (see HttpServer::serve) is answered before routing.
+    http.set_pre_routing_handler([](const httplib::Request&, httplib::Response& res) {
+      if (!t_refusal || !*t_refusal) return httplib::Server::HandlerResponse::Unhandled;
+      send_error(res, (*t_refusal)->status, (*t_refusal)->message);
+      return httplib::Server::HandlerResponse::Handled;
+    });
     http.set_keep_alive_max_count(100000);
     // Answers go out at once: with Nagle's algorithm a small answer waits for the client's
     // delayed acknowledgement (about 40 ms on Linux).
@@ -389,13 +547,10 @@ struct Server::Impl {
     http.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
       if (!res.body.empty()) return;  // an answer of ours
       bool api = req.path.rfind("/api/", 0) == 0;
-      std::string message = res.status == 413 ? kTooLarge : res.status == 404 ? kNotFound : "";
-      if (api || res.status == 413) {
-        send_json(res, res.status,
-                  {{"ok", false}, {"error", message.empty() ? std::to_string(res.status) : message}});
+      if (api || res.status != 404) {
+        send_error(res, res.status, error_message(res.status));
       } else {
-        res.set_content(res.status == 404 ? "404 not found\n" : std::to_string(res.status) + "\n",
-                        "text/plain; charset=utf-8");
+        res.set_content("404 not found\n", "text/plain; charset=utf-8");
       }
     });
     http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {

@@ -12,8 +12,11 @@
 // Security: every request but login and the client's files needs the session cookie (HttpOnly,
 // SameSite=Strict); every POST but login also the session's CSRF token in X-CSRF-Token; a
 // session acts only through protocol requests on its own windows, with the globals of its
-// login (the `host` op is refused); bodies are limited in size; login attempts are throttled
-// per user and per address; the log never holds passwords, cookies or tokens.
+// login (the `host` op is refused); bodies are limited in size whatever their framing, a
+// request's headers and body must arrive within a deadline, and one address holds a limited
+// number of connections; login attempts are throttled per user and per address (an attempt
+// counts before its password is checked); sessions per user and windows per session are
+// capped; the log never holds passwords, cookies or tokens, and escapes what clients send.
 
 #include <chrono>
 #include <functional>
@@ -34,8 +37,16 @@ struct ServerOptions {
   int port = 8080;  // 0: any free port
   std::chrono::milliseconds idle_timeout = std::chrono::minutes(30);
   size_t max_sessions = 200;
+  size_t sessions_per_user = 5;     // a login beyond is refused
+  size_t windows_per_session = 20;  // an `open` beyond is refused
   size_t max_body_bytes = 64 * 1024;
   size_t threads = 64;  // connections served at once (a keep-alive connection holds one)
+  // Headers and body of one request must arrive within this time, counted from its first
+  // byte; a client slower than that is dropped.
+  std::chrono::milliseconds request_deadline = std::chrono::seconds(10);
+  // Connections served at once from one address (0: no limit); not applied behind a proxy,
+  // where every connection comes from the proxy.
+  size_t connections_per_address = 32;
   ThrottleLimits throttle;
   // Reached through a TLS reverse proxy: cookies get Secure, and the client address for the
   // login throttle is the last one of X-Forwarded-For (the address the proxy saw).

@@ -45,8 +45,11 @@ bool WebSession::idle_longer_than(std::chrono::milliseconds timeout, Clock::time
   return now - last > timeout;
 }
 
-SessionStore::SessionStore(std::chrono::milliseconds idle_timeout, size_t max_sessions)
-    : idle_timeout_(idle_timeout), max_sessions_(max_sessions), reaper_([this] { reap_loop(); }) {}
+SessionStore::SessionStore(std::chrono::milliseconds idle_timeout, size_t max_sessions, size_t max_per_user)
+    : idle_timeout_(idle_timeout),
+      max_sessions_(max_sessions),
+      max_per_user_(max_per_user),
+      reaper_([this] { reap_loop(); }) {}
 
 SessionStore::~SessionStore() {
   {
@@ -62,16 +65,32 @@ SessionStore::~SessionStore() {
   }
 }
 
-std::pair<std::shared_ptr<WebSession>, std::string> SessionStore::add(UserRecord user,
-                                                                      std::unique_ptr<driver::Driver> driver) {
+SessionStore::Filed SessionStore::add(UserRecord user, std::unique_ptr<driver::Driver> driver) {
   std::string cookie = random_token();
   auto session = std::make_shared<WebSession>(random_token(16), random_token(), std::move(user),
                                               std::move(driver));
   std::vector<std::shared_ptr<WebSession>> idle = take_idle();  // make room before refusing
   std::lock_guard lock(mutex_);
-  if (by_cookie_digest_.size() >= max_sessions_) return {nullptr, {}};
+  if (count_of(session->user()) >= max_per_user_) return {nullptr, {}, true};
+  if (by_cookie_digest_.size() >= max_sessions_) return {};
   by_cookie_digest_.emplace(token_digest(cookie), session);
   return {session, cookie};
+}
+
+size_t SessionStore::count_of(const UserRecord& user) const {
+  auto now = WebSession::Clock::now();
+  // A session idle past its time is as good as ended (the reaper takes it soon).
+  return static_cast<size_t>(
+      std::count_if(by_cookie_digest_.begin(), by_cookie_digest_.end(), [&](const auto& entry) {
+        const WebSession& s = *entry.second;
+        return s.user().company == user.company && s.user().code == user.code &&
+               !s.idle_longer_than(idle_timeout_, now);
+      }));
+}
+
+bool SessionStore::room_for(const UserRecord& user) const {
+  std::lock_guard lock(mutex_);
+  return count_of(user) < max_per_user_;
 }
 
 std::shared_ptr<WebSession> SessionStore::find(const std::string& cookie_token) {

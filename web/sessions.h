@@ -60,15 +60,21 @@ class WebSession {
 
 class SessionStore {
  public:
-  // `idle_timeout`: how long a session may go without a request.
-  SessionStore(std::chrono::milliseconds idle_timeout, size_t max_sessions);
+  // `idle_timeout`: how long a session may go without a request; at most `max_sessions`
+  // sessions at once, and `max_per_user` of one user (company and user code).
+  SessionStore(std::chrono::milliseconds idle_timeout, size_t max_sessions, size_t max_per_user);
   ~SessionStore();  // ends every session
 
-  // Files a new session under a fresh id, cookie token and CSRF token. Returns the session and
-  // its cookie token (the only time the token is seen), or a null session when the store is
-  // full.
-  std::pair<std::shared_ptr<WebSession>, std::string> add(UserRecord user,
-                                                          std::unique_ptr<driver::Driver> driver);
+  struct Filed {
+    std::shared_ptr<WebSession> session;  // null when refused
+    std::string cookie;                   // the cookie token: the only time it is seen
+    bool user_full = false;               // refused for the user's count, not the store's
+  };
+  // Files a new session under a fresh id, cookie token and CSRF token; refused when the store
+  // or the user's share of it is full.
+  Filed add(UserRecord user, std::unique_ptr<driver::Driver> driver);
+  // Whether `user` may file one more session now (add decides; this saves building one).
+  bool room_for(const UserRecord& user) const;
   // The live session of a cookie token, which counts as used from now on; null when there is
   // none or it has gone idle too long (then it is ended here).
   std::shared_ptr<WebSession> find(const std::string& cookie_token);
@@ -80,9 +86,12 @@ class SessionStore {
   void reap_loop();
   // Ends the sessions idle too long; returns them so that they are destroyed outside the lock.
   std::vector<std::shared_ptr<WebSession>> take_idle();
+  // Sessions of `user` filed now; the lock is held.
+  size_t count_of(const UserRecord& user) const;
 
   const std::chrono::milliseconds idle_timeout_;
   const size_t max_sessions_;
+  const size_t max_per_user_;
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<WebSession>> by_cookie_digest_;
   std::condition_variable wake_reaper_;

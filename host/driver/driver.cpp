@@ -87,13 +87,17 @@ Driver::Driver(std::string target) : target_(std::move(target)), session_(std::m
 Driver::~Driver() { session_->shutdown(); }
 
 std::string Driver::handle_line(const std::string& line) {
+  // The parser's message quotes the bytes it stopped at, which may be no valid UTF-8; the
+  // answer replaces such bytes rather than failing to be written.
+  auto dump = [](const json& answer) { return answer.dump(-1, ' ', false, json::error_handler_t::replace); };
   json request;
   try {
     request = json::parse(line);
-  } catch (const json::parse_error& e) {
-    return json{{"ok", false}, {"error", std::string("malformed JSON: ") + e.what()}}.dump();
+  } catch (const json::exception& e) {
+    // A syntax error, or a number too large for a double (out_of_range, not a parse_error).
+    return dump({{"ok", false}, {"error", std::string("malformed JSON: ") + e.what()}});
   }
-  return handle(request).dump();
+  return dump(handle(request));
 }
 
 json Driver::handle(const json& request) {
@@ -112,6 +116,12 @@ json Driver::handle(const json& request) {
     } else {
       if (op->mode == OpMode::Act && s.pending())
         throw RequestError("a message box is waiting for an answer");
+      if (max_windows_ > 0 && op->name == "open") {
+        size_t open_windows = 0;
+        s.read([&] { open_windows = s.windows().windows().size(); });
+        if (open_windows >= max_windows_)
+          throw RequestError(fmt::format("打开的窗口已达上限 ({} 个)，请先关闭不用的窗口", max_windows_));
+      }
       // A handler may be suspended by a message box or a modal window and go on after this
       // request has been answered: the action owns a copy of the request.
       s.post([op, request, &s, database = target_] { run_op(*op, request, s, database, nullptr); });
@@ -120,8 +130,9 @@ json Driver::handle(const json& request) {
     return answer;
   } catch (const RequestError& e) {
     return {{"ok", false}, {"error", e.what()}};
-  } catch (const std::exception& e) {
-    return {{"ok", false}, {"error", std::string("internal error: ") + e.what()}};
+  } catch (const std::exception&) {
+    // A fault of the program, not of the request: its text means nothing to a front end.
+    return {{"ok", false}, {"error", "internal error"}};
   }
 }
 

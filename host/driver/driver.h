@@ -29,12 +29,18 @@ class Driver {
 
   ui::Session& session() { return *session_; }
 
+  // At most `max` windows open at once (0: no limit): an `open` request beyond it is refused
+  // with a message telling the user to close some. The web server sets it; each window holds
+  // its grids' rows, so a session opening window after window would take the server's memory.
+  void limit_windows(size_t max) { max_windows_ = max; }
+
  private:
   nlohmann::json state();
 
   std::string target_;
   std::unique_ptr<ui::Session> session_;
   std::mutex mutex_;  // one request at a time per session
+  size_t max_windows_ = 0;
 };
 
 // The window and control a request names (fields "window" and "control"); each throws
