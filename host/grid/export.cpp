@@ -21,6 +21,7 @@ namespace {
 
 // One column of the file: a visible column or a computed field of the detail band.
 struct Item {
+  grid::ColumnRef ref;  // by number for a column: no lookup by name for every cell
   std::string name;
   std::string heading;
   const ColumnDef* column = nullptr;  // nullptr for a computed field
@@ -30,10 +31,15 @@ struct Item {
 
 std::vector<Item> shown_items(const GridDefinition& def) {
   std::vector<Item> items;
-  for (const auto& c : def.columns)
-    if (c.visible) items.push_back({c.name, c.heading.empty() ? c.name : c.heading, &c, c.format, c.type});
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnDef& c = def.columns[i];
+    if (c.visible)
+      items.push_back({ColumnRef(static_cast<int>(i + 1)), c.name, c.heading.empty() ? c.name : c.heading, &c,
+                       c.format, c.type});
+  }
   for (const auto& c : def.computed)
-    items.push_back({c.name, c.heading.empty() ? c.name : c.heading, nullptr, c.format, c.type});
+    items.push_back(
+        {ColumnRef(c.name), c.name, c.heading.empty() ? c.name : c.heading, nullptr, c.format, c.type});
   return items;
 }
 
@@ -239,7 +245,7 @@ long write_rows(const Grid& g, const std::vector<Item>& items, Sink& sink) {
   long rows = g.rowcount();
   for (long r = 1; r <= rows; ++r) {
     for (size_t k = 0; k < items.size(); ++k)
-      sink.item(k, items[k], g.getitem(r, items[k].name).value_or(db::Value()));
+      sink.item(k, items[k], g.getitem(r, items[k].ref).value_or(db::Value()));
     sink.end_row();
     if (auto e = ends.find(r); e != ends.end())
       for (int level : e->second) put_band(trailers[static_cast<size_t>(level)], r);
