@@ -105,22 +105,18 @@ std::string key_text(const db::Value& v) {
   }
 }
 
-std::string key_of(const std::vector<db::Value>& row, const std::vector<int>& cols) {
+// The key values of a row joined by `separator`: '\x1f' for the checks, '/' for messages.
+std::string key_of(const std::vector<db::Value>& row, const std::vector<int>& cols, char separator = '\x1f') {
   std::string k;
   for (size_t i = 0; i < cols.size(); ++i) {
-    if (i) k += '\x1f';
+    if (i) k += separator;
     k += key_text(row[static_cast<size_t>(cols[i])]);
   }
   return k;
 }
 
 std::string shown_key(const std::vector<db::Value>& row, const std::vector<int>& cols) {
-  std::string k;
-  for (size_t i = 0; i < cols.size(); ++i) {
-    if (i) k += "/";
-    k += key_text(row[static_cast<size_t>(cols[i])]);
-  }
-  return k;
+  return key_of(row, cols, '/');
 }
 
 // A field of a file as the column's value. Returns the reason when it cannot be one.
@@ -268,8 +264,9 @@ class Importer {
       auto it = files_.find(table);
       if (it != files_.end()) load(table, it->second);
     }
+    // A dry run rolls back, and leaves the sequences alone (PostgreSQL does not roll them back).
+    if (options_.dry_run) return report_;
     restart_identities();
-    if (options_.dry_run) return report_;  // the transaction rolls back
     tx.commit();
     return report_;
   }
