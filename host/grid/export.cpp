@@ -201,8 +201,13 @@ class XlsxSink : public Sink {
  private:
   static lxw_col_t c(size_t col) { return static_cast<lxw_col_t>(col); }
   void number(size_t col, double x, const std::string& display) {
-    std::string f = spreadsheet_number_format(display);
-    worksheet_write_number(sheet_, row_, c(col), x, f.empty() ? nullptr : fmt(f));
+    // The spreadsheet format of each display format is worked out once, not for every cell.
+    auto it = number_formats_.find(display);
+    if (it == number_formats_.end()) {
+      std::string f = spreadsheet_number_format(display);
+      it = number_formats_.emplace(display, f.empty() ? nullptr : fmt(f)).first;
+    }
+    worksheet_write_number(sheet_, row_, c(col), x, it->second);
   }
   lxw_format* fmt(const std::string& num_format) {
     auto it = formats_.find(num_format);
@@ -215,7 +220,8 @@ class XlsxSink : public Sink {
   lxw_workbook* book_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
   lxw_format* bold_ = nullptr;
-  std::map<std::string, lxw_format*> formats_;
+  std::map<std::string, lxw_format*> formats_;         // by spreadsheet number format
+  std::map<std::string, lxw_format*> number_formats_;  // by display format
   lxw_row_t row_ = 0;
 };
 
