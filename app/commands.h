@@ -14,5 +14,7 @@ void add_objects_command(CLI::App& app, int& exit_code);
 void add_serve_command(CLI::App& app, int& exit_code);
 void add_user_command(CLI::App& app, int& exit_code);
 void add_check_ledger_command(CLI::App& app, int& exit_code);
+void add_table_commands(CLI::App& app, int& exit_code);
+void add_export_command(CLI::App& app, int& exit_code);
 
 }  // namespace sparestock::app

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/grid_options.h"
 #include "host/base/text.h"
 #include "host/db/transaction.h"
 #include "host/grid/grid.h"
@@ -19,17 +20,6 @@
 namespace sparestock::app {
 
 namespace {
-
-struct GridOptions {
-  std::string db;
-  std::string grid;
-  std::vector<std::string> args;
-  std::string filter;
-  std::string sort;
-  std::string columns;
-  bool has_filter = false;
-  bool has_sort = false;
-};
 
 std::string cell(const db::Value& v) {
   switch (v.kind()) {
@@ -45,35 +35,11 @@ int fail(const std::string& message) {
 }
 
 int run_grid(const GridOptions& o) {
-  const grid::GridDefinition* def = grid::find_definition(o.grid);
-  if (!def) {
-    std::string known;
-    for (const auto& d : grid::all_definitions()) known += (known.empty() ? "" : ", ") + d.name;
-    return fail("unknown grid '" + o.grid + "' (known: " + known + ")");
-  }
-  grid::Grid g(*def);
-
-  // Retrieval arguments by name, in the definition's order.
-  std::vector<db::Value> args(def->arguments.size());
-  std::vector<bool> given(def->arguments.size(), false);
-  for (const auto& a : o.args) {
-    size_t eq = a.find('=');
-    if (eq == std::string::npos || eq == 0) return fail("--arg takes NAME=VALUE, not '" + a + "'");
-    std::string name = a.substr(0, eq);
-    bool found = false;
-    for (size_t i = 0; i < def->arguments.size(); ++i) {
-      if (!text::iequals(def->arguments[i].name, name)) continue;
-      args[i] = db::Value(a.substr(eq + 1));
-      given[i] = found = true;
-    }
-    if (!found) return fail("grid " + def->name + " has no argument '" + name + "'");
-  }
-  for (size_t i = 0; i < given.size(); ++i)
-    if (!given[i]) return fail("grid " + def->name + " needs --arg " + def->arguments[i].name + "=VALUE");
-
-  // Expressions are checked before anything is read.
-  if (o.has_filter && g.setfilter(o.filter) != 1) return fail("bad filter: " + g.last_error());
-  if (o.has_sort && g.setsort(o.sort) != 1) return fail("bad sort: " + g.last_error());
+  std::unique_ptr<grid::Grid> owned;
+  std::vector<db::Value> args;
+  if (std::string failed = prepare_grid(o, owned, args); !failed.empty()) return fail(failed);
+  grid::Grid& g = *owned;
+  const grid::GridDefinition* def = &g.definition();
   std::vector<std::string> columns;
   if (text::trim(o.columns).empty()) {
     for (const auto& c : def->columns) columns.push_back(c.name);
@@ -92,10 +58,8 @@ int run_grid(const GridOptions& o) {
   }
 
   db::Transaction sqlca;
-  if (sqlca.connect(o.db) != 0) return fail("cannot connect to " + o.db + ": " + sqlca.sqlerrtext);
-  g.settransobject(sqlca);
-  long rows = g.retrieve(args);
-  if (rows < 0) return fail("retrieve failed: " + sqlca.sqlerrtext);
+  long rows = 0;
+  if (std::string failed = retrieve_grid(o, g, args, sqlca, rows); !failed.empty()) return fail(failed);
 
   std::string out;
   for (size_t k = 0; k < columns.size(); ++k) out += (k ? "\t" : "") + columns[k];
@@ -123,11 +87,7 @@ int run_grid(const GridOptions& o) {
 void add_grid_command(CLI::App& app, int& exit_code) {
   auto o = std::make_shared<GridOptions>();
   CLI::App* cmd = app.add_subcommand("grid", "Retrieve a grid, filter and sort it, print its rows");
-  cmd->add_option("--db", o->db, "SQLite file or postgresql:// URI")->required();
-  cmd->add_option("--grid", o->grid, "grid definition, e.g. d_bj704_002")->required();
-  cmd->add_option("--arg", o->args, "retrieval argument NAME=VALUE (repeatable)");
-  auto* f = cmd->add_option("--filter", o->filter, "filter expression (replaces the grid's own)");
-  auto* s = cmd->add_option("--sort", o->sort, "sort list, e.g. \"mid(dbj030_ccph,5,4) A\"");
+  auto [f, s] = add_grid_options(cmd, *o);
   cmd->add_option("--columns", o->columns, "columns to print, C1,C2,... (default: all)");
   cmd->callback([o, f, s, &exit_code] {
     o->has_filter = f->count() > 0;

@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
   sparestock::app::add_serve_command(app, exit_code);
   sparestock::app::add_user_command(app, exit_code);
   sparestock::app::add_check_ledger_command(app, exit_code);
+  sparestock::app::add_table_commands(app, exit_code);
+  sparestock::app::add_export_command(app, exit_code);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -42,7 +42,7 @@ BatchInsert::BatchInsert(db::Connection& conn, std::string_view table, std::vect
   pending_.reserve(columns_ * batch_rows_);
 }
 
-void BatchInsert::add(std::initializer_list<db::Value> row) {
+void BatchInsert::add(std::span<const db::Value> row) {
   assert(row.size() == columns_);
   pending_.insert(pending_.end(), row.begin(), row.end());
   ++rows_;

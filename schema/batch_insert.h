@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,8 @@ class BatchInsert {
   BatchInsert& operator=(const BatchInsert&) = delete;
 
   // REQUIRES: one value per column, in the constructor's order.
-  void add(std::initializer_list<db::Value> row);
+  void add(std::initializer_list<db::Value> row) { add(std::span<const db::Value>(row.begin(), row.size())); }
+  void add(std::span<const db::Value> row);
   // Sends the rows still held. Must be called before the inserter goes away.
   void finish();
   int64_t rows() const { return rows_; }

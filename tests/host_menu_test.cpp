@@ -66,10 +66,11 @@ TEST_F(MenuTest, TheModuleMenuAddsQueryAndBrowseItemsAfterTheInheritedOnes) {
   std::vector<std::string> names;
   json w = sc.window("w_hl_probe");
   for (const auto& i : w["menu"]["items"]) names.push_back(i["name"]);
-  EXPECT_EQ(names, (std::vector<std::string>{
-                       "m_edit",   "m_change",  "m_add",   "m_delete", "m_cancel", "m_save", "m_exit1",
-                       "m_print1", "m_preview", "m_print", "m_help1",  "m_help",   "m_2",    "m_1",
-                       "m_4",      "m_3",       "m_",      "m_5",      "m_6",      "m_7",    "m_8"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"m_edit",  "m_change", "m_add",     "m_delete", "m_cancel", "m_save",
+                                      "m_exit1", "m_print1", "m_preview", "m_print",  "m_saveas", "m_help1",
+                                      "m_help",  "m_2",      "m_1",       "m_4",      "m_3",      "m_",
+                                      "m_5",     "m_6",      "m_7",       "m_8"}));
 }
 
 TEST_F(MenuTest, CommandsRaiseTheirEvents) {

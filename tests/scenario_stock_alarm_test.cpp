@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include <string>
 #include <vector>
 
@@ -188,6 +191,23 @@ TEST_P(StockAlarm, OpensOnTheFirstAlarmKind) {
   ASSERT_EQ(s["printed"].size(), 1u) << s.dump();
   EXPECT_EQ(s["printed"][0]["dataobject"], "d_bj703_002");
   EXPECT_EQ(s["printed"][0]["rows"], 4);
+}
+
+// The save-as command saves the list as shown as a spreadsheet and reports the file.
+TEST_P(StockAlarm, SaveAsSavesTheListAsShown) {
+  sc.open(W);
+  json s = ok({{"op", "menu"}, {"window", W}, {"item", "m_saveas"}});
+  ASSERT_EQ(s["saved"].size(), 1u) << s.dump();
+  EXPECT_EQ(s["saved"][0]["window"], W);
+  EXPECT_EQ(s["saved"][0]["dataobject"], "d_bj703_002");
+  EXPECT_EQ(s["saved"][0]["rows"], 4);
+  EXPECT_EQ(s["saved"][0]["format"], "xlsx");
+  std::string file = s["saved"][0]["file"];
+  std::ifstream in(file, std::ios::binary);
+  std::string magic(2, '\0');
+  in.read(magic.data(), 2);
+  EXPECT_EQ(magic, "PK") << file;  // a zip container, as every XLSX file
+  std::filesystem::remove(file);
 }
 
 // The three kinds, each retrieved again; the columns of a slow-moving part.

@@ -350,6 +350,33 @@ TEST_P(WebServerTest, ASessionReachesOnlyItsOwnWindowsAndCompany) {
   EXPECT_EQ(b.send({{"op", "state"}})["state"]["windows"].size(), 1u);
 }
 
+// A list saved by the save-as command is a download of the session that saved it, and of no
+// other; the answer names no path of the server.
+TEST_P(WebServerTest, SavedListsAreDownloadsOfTheirSessionAlone) {
+  start();
+  Browser a = logged_in("01"), b = logged_in("02");
+  ASSERT_EQ(a.send({{"op", "open"}, {"window", "w_bj703_001"}})["ok"], true);
+  json answer = a.send({{"op", "menu"}, {"window", "w_bj703_001"}, {"item", "m_saveas"}});
+  ASSERT_EQ(answer["ok"], true) << answer.dump();
+  const json& saved = answer["state"]["saved"];
+  ASSERT_EQ(saved.size(), 1u) << answer.dump();
+  EXPECT_FALSE(saved[0].contains("file"));
+  std::string url = saved[0]["url"];
+  EXPECT_TRUE(url.starts_with("/api/session/" + a.session + "/download/")) << url;
+  EXPECT_TRUE(saved[0]["name"].get<std::string>().ends_with(".xlsx"));
+
+  auto r = a.get(url);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_TRUE(r->body.starts_with("PK"));
+  EXPECT_NE(r->get_header_value("Content-Disposition").find("attachment"), std::string::npos);
+  // Another session, with its own id or with a's, and no session at all.
+  std::string token = url.substr(url.rfind('/') + 1);
+  EXPECT_EQ(b.get(url)->status, 403);
+  EXPECT_EQ(b.get("/api/session/" + b.session + "/download/" + token)->status, 404);
+  EXPECT_EQ(Browser(port_).get(url)->status, 401);
+}
+
 TEST_P(WebServerTest, LogoutEndsTheSession) {
   start();
   long before = web::WebSession::alive();

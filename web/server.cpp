@@ -7,7 +7,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <mutex>
 #include <semaphore>
 #include <stdexcept>
@@ -321,8 +324,25 @@ struct Server::Impl {
   }
 
   // The body a logged-in browser gets: who it is, its tokens, what it may open, the state.
+  // Files saved by the session's save-as command are offered for download to this session
+  // alone: the answer names a URL with a token of the session's, never the server's path.
+  static void publish_saved(WebSession& s, json& answer) {
+    if (!answer.is_object() || !answer.contains("state")) return;
+    json& state = answer["state"];
+    if (!state.is_object() || !state.contains("saved") || !state["saved"].is_array()) return;
+    for (json& saved : state["saved"]) {
+      std::string path = saved.value("file", std::string());
+      std::string name = std::filesystem::path(path).filename().string();
+      std::string token = s.add_download({path, name});
+      saved.erase("file");
+      saved["name"] = name;
+      saved["url"] = "/api/session/" + s.id() + "/download/" + token;
+    }
+  }
+
   json session_body(WebSession& s) {
     json state = s.driver().handle({{"op", "state"}});
+    publish_saved(s, state);
     return {{"ok", true},
             {"session", s.id()},
             {"csrf", s.csrf()},
@@ -488,7 +508,29 @@ struct Server::Impl {
                                                 kMaxRowsPerRequest)}});
     }
     RequestScope scope(*s);
-    send_json(res, 200, s->driver().handle(request));
+    json answer = s->driver().handle(request);
+    publish_saved(*s, answer);
+    send_json(res, 200, answer);
+  }
+
+  void download(const httplib::Request& req, httplib::Response& res) {
+    auto s = logged_in(req, res);
+    if (!s) return;
+    if (!constant_time_equal(req.matches[1].str(), s->id())) return send_error(res, 403, kOtherSession);
+    auto d = s->download(req.matches[2].str());
+    std::ifstream in(d ? d->path : std::string(), std::ios::binary);
+    if (!d || !in) {
+      res.status = 404;  // the error handler writes the body
+      return;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    bool xlsx = d->name.ends_with(".xlsx");
+    res.status = 200;
+    res.set_header("Cache-Control", "no-store");
+    res.set_header("Content-Disposition", "attachment; filename=\"" + d->name + "\"");
+    res.set_content(std::move(bytes),
+                    xlsx ? "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"
+                         : "text/csv; charset=utf-8");
   }
 
   void client_file(const httplib::Request& req, httplib::Response& res) {
@@ -542,6 +584,7 @@ struct Server::Impl {
     http.Get("/api/session", guarded(&Impl::resume));
     http.Post("/api/logout", guarded(&Impl::logout));
     http.Post(R"(/api/session/([^/]+))", guarded(&Impl::protocol));
+    http.Get(R"(/api/session/([^/]+)/download/([^/]+))", guarded(&Impl::download));
     http.Get(R"(/(?!api/).*)", guarded(&Impl::client_file));
 
     http.set_error_handler([](const httplib::Request& req, httplib::Response& res) {

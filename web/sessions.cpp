@@ -152,4 +152,19 @@ void SessionStore::reap_loop() {
   }
 }
 
+std::string WebSession::add_download(Download d) {
+  std::string token = random_token(24);
+  std::lock_guard lock(downloads_mutex_);
+  downloads_.emplace_back(token, std::move(d));
+  if (downloads_.size() > kDownloadsKept) downloads_.pop_front();
+  return token;
+}
+
+std::optional<WebSession::Download> WebSession::download(const std::string& token) const {
+  std::lock_guard lock(downloads_mutex_);
+  for (const auto& [t, d] : downloads_)
+    if (constant_time_equal(t, token)) return d;
+  return std::nullopt;
+}
+
 }  // namespace sparestock::web

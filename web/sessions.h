@@ -11,9 +11,11 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +48,16 @@ class WebSession {
   void touch();
   bool idle_longer_than(std::chrono::milliseconds timeout, Clock::time_point now) const;
 
+  // Files the session's save-as command wrote, offered to this session's browser alone under a
+  // random token of their own. A session keeps its latest kDownloadsKept files.
+  static constexpr size_t kDownloadsKept = 32;
+  struct Download {
+    std::string path;  // on the server
+    std::string name;  // as the browser saves it
+  };
+  std::string add_download(Download d);
+  std::optional<Download> download(const std::string& token) const;
+
   // Sessions alive in this process (ended ones are counted out once their runtime session
   // has shut down).
   static long alive();
@@ -55,6 +67,8 @@ class WebSession {
   UserRecord user_;
   std::unique_ptr<driver::Driver> driver_;
   std::atomic<int> running_{0};
+  mutable std::mutex downloads_mutex_;
+  std::deque<std::pair<std::string, Download>> downloads_;  // token, file; oldest first
   std::atomic<Clock::rep> last_used_;
 };
 

@@ -150,7 +150,8 @@ json Driver::state() {
            {"pending", s.pending() ? message_json(*s.pending()) : json()},
            {"messages", messages},
            {"closed", reports.closed},
-           {"printed", reports.printed}};
+           {"printed", reports.printed},
+           {"saved", reports.saved}};
   });
   return out;
 }

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "host/lib/save_as.h"
 #include "host/lib/w_dw_print_options.h"
 #include "host/ui/session.h"
 
@@ -129,6 +130,9 @@ m_e::m_e(ui::Window& window, std::string class_name) : Menu(window, std::move(cl
     ui::Session& s = this->window().session();
     print_with_options(s, s.globals().gd_print);
   });
+  // Saving the list the print command would print, as a spreadsheet.
+  add("m_saveas", "另存为(&A)...", "m_print1",
+      [this] { save_grid_as(this->window(), this->window().session().globals().gd_print); });
   add("m_help1", "帮助(&H)");
   add("m_help", "帮助主题(&H)", "m_help1", raise("ue_help"));
 }

@@ -13,6 +13,7 @@
 //                              m_exit1  退出 -> closes the window
 //             m_print1 打印    m_preview 打印预览 (disabled: this host prints to files)
 //                              m_print  打印 -> gd_print through w_dw_print_options
+//                              m_saveas 另存为 -> gd_print saved as XLSX (save_as.h)
 //             m_help1 帮助     m_help   帮助主题 -> ue_help
 //   m_module  adds m_2 查询    m_1 条件查询 -> ue_query
 //                  m_4 浏览    m_3 排序 -> ue_sort, m_ (separator),

@@ -102,6 +102,7 @@ class Session {
     std::vector<MessageBoxRecord> messages;
     nlohmann::json closed = nlohmann::json::array();
     nlohmann::json printed = nlohmann::json::array();
+    nlohmann::json saved = nlohmann::json::array();  // files saved by the save-as command
   };
   Reports& reports() { return reports_; }
   Reports take_reports();

@@ -37,6 +37,7 @@
     sessionEnded: '会话已结束，请重新登录',
     forbidden: '会话无效，请重新登录',
     printed: (p) => `已打印：${p.title || p.dataobject}，共 ${p.rows} 行${p.file ? '（' + p.file + '）' : ''}`,
+    saved: (p) => `已另存为：${p.name}，共 ${p.rows} 行`,
     fieldsMissing: '请输入公司号、用户和密码',
     rows: (n) => `共 ${n} 行`,
     pick: '选择',
@@ -338,6 +339,14 @@
     if (state.pending && messages.length) messages.pop();
     app.infoMessages.push(...messages);
     for (const p of state.printed || []) toast(TEXT.printed(p), 'info');
+    // A list saved by the save-as command arrives as a download of this session's.
+    for (const f of state.saved || []) {
+      toast(TEXT.saved(f), 'info');
+      const link = h('a', { href: f.url, download: f.name, style: 'display:none' });
+      document.body.appendChild(link);
+      link.click();
+      link.remove();
+    }
     renderDialogs();
     updateInert();
 
