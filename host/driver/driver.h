@@ -6,6 +6,7 @@
 // Every response is {"ok": true, "state": ...} or {"ok": false, "error": "..."}; a request
 // that is refused changes nothing.
 
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,12 +29,15 @@ class Driver {
   std::string handle_line(const std::string& line);
 
   ui::Session& session() { return *session_; }
+  // Where the session's print jobs are written (removed with the driver).
+  const std::filesystem::path& print_directory() const { return print_directory_; }
 
  private:
   nlohmann::json state();
 
   std::string target_;
   std::unique_ptr<ui::Session> session_;
+  std::filesystem::path print_directory_;
   std::mutex mutex_;  // one request at a time per session
 };
 
