@@ -101,6 +101,20 @@ class PrintToPdf : public StockEnquiryScenario {
     }
     return s;
   }
+  // Stocktaking rows: company 01 on 2026-12-01 (one part missing from the parts master) and
+  // 2026-11-01, company 02 on 2026-12-01.
+  void stocktaking() {
+    sc.database().connect()->exec_script(R"sql(
+      INSERT INTO dbj032 (cgsh, drq, ckh, ckqh, ckwh, ccph, nzmsl, nspsl, ncsl, ndj, crym, lpfbs)
+        VALUES ('01', '2026-12-01 00:00:00', '01', 'A1', 'A1-05', 'JL01 0112', 7, 6, -1, 10.00, '', 0);
+      INSERT INTO dbj032 (cgsh, drq, ckh, ckqh, ckwh, ccph, nzmsl, nspsl, ncsl, ndj, crym, lpfbs)
+        VALUES ('01', '2026-12-01 00:00:00', '01', 'C1', 'C1-01', 'NO01 0001', 1, 3, 2, 4.00, '', 0);
+      INSERT INTO dbj032 (cgsh, drq, ckh, ckqh, ckwh, ccph, nzmsl, nspsl, ncsl, ndj, crym, lpfbs)
+        VALUES ('01', '2026-11-01 00:00:00', '01', 'A1', 'A1-02', 'JL01 0113', 1, 1, 0, 1.00, '', 0);
+      INSERT INTO dbj032 (cgsh, drq, ckh, ckqh, ckwh, ccph, nzmsl, nspsl, ncsl, ndj, crym, lpfbs)
+        VALUES ('02', '2026-12-01 00:00:00', '05', 'B1', 'B1-01', 'ZZ02 9999', 9, 8, -1, 3.00, '', 0);
+    )sql");
+  }
   // Company 01's stock becomes: warehouse 01 holds JL01 0112 (5 at 2.50) and JL02 0200 (2 at
   // 1.25), warehouse 02 holds JL01 0113 (1 at 7.00). Shown by main group, warehouse 02's part
   // sits between warehouse 01's two.
@@ -208,17 +222,7 @@ TEST_P(PrintToPdf, LabelBarcodesFindTheirPartsInThePartNumberSearch) {
 // The stocktaking reports: one company and one day only, parts missing from the master kept,
 // texts t_1 and t_2, the page text.
 TEST_P(PrintToPdf, StocktakingReportsShowOneCompanyAndDayOnly) {
-  auto conn = sc.database().connect();
-  conn->exec_script(R"sql(
-    INSERT INTO dbj032 (cgsh, drq, ckh, ckqh, ckwh, ccph, nzmsl, nspsl, ncsl, ndj, crym, lpfbs)
-      VALUES ('01', '2026-12-01 00:00:00', '01', 'A1', 'A1-05', 'JL01 0112', 7, 6, -1, 10.00, '', 0);
-    INSERT INTO dbj032 (cgsh, drq, ckh, ckqh, ckwh, ccph, nzmsl, nspsl, ncsl, ndj, crym, lpfbs)
-      VALUES ('01', '2026-12-01 00:00:00', '01', 'C1', 'C1-01', 'NO01 0001', 1, 3, 2, 4.00, '', 0);
-    INSERT INTO dbj032 (cgsh, drq, ckh, ckqh, ckwh, ccph, nzmsl, nspsl, ncsl, ndj, crym, lpfbs)
-      VALUES ('01', '2026-11-01 00:00:00', '01', 'A1', 'A1-02', 'JL01 0113', 1, 1, 0, 1.00, '', 0);
-    INSERT INTO dbj032 (cgsh, drq, ckh, ckqh, ckwh, ccph, nzmsl, nspsl, ncsl, ndj, crym, lpfbs)
-      VALUES ('02', '2026-12-01 00:00:00', '05', 'B1', 'B1-01', 'ZZ02 9999', 9, 8, -1, 3.00, '', 0);
-  )sql");
+  stocktaking();
   db::Transaction sqlca;
   ASSERT_EQ(sqlca.connect(sc.database().target()), 0) << sqlca.sqlerrtext;
   fs::path dir = fs::temp_directory_path() / ("sparestock-print-test-" + std::to_string(getpid()));
@@ -251,6 +255,39 @@ TEST_P(PrintToPdf, StocktakingReportsShowOneCompanyAndDayOnly) {
     }
   }
   fs::remove_all(dir);
+}
+
+// The 报表 window: a bad date refused, the preview of the chosen report for the session's
+// company and the day typed, printing through the dialog.
+TEST_P(PrintToPdf, ReportsWindowPreviewsAndPrintsTheCompanysStocktaking) {
+  stocktaking();
+  const std::string R = "w_reports";
+  sc.open(R);
+  sc.type(R, "sle_1", "2026/13/01");
+  json s = sc.click(R, "cb_1");
+  ASSERT_FALSE(s["messages"].empty());
+  EXPECT_EQ(s["messages"][0]["text"], "盘点日期不正确，请重新输入!");
+  EXPECT_TRUE(sc.control(R, "p_1")["picture"].is_null());
+
+  sc.type(R, "sle_1", "2026-11-02");
+  s = sc.click(R, "cb_1");
+  ASSERT_FALSE(s["messages"].empty());
+  EXPECT_EQ(s["messages"][0]["text"], "无满足条件的记录!");
+
+  sc.type(R, "sle_1", "2026-12-01");
+  sc.click(R, "rb_3");
+  sc.type(R, "sle_2", "张三");
+  sc.click(R, "cb_1");
+  EXPECT_EQ(sc.text(R, "sle_1"), "2026/12/01");
+  EXPECT_EQ(sc.text(R, "st_4"), "共 2 行，1 页；预览第 1 页");
+  EXPECT_TRUE(sc.control(R, "p_1")["picture"].get<std::string>().starts_with("data:image/png;base64,"));
+
+  sc.click(R, "cb_2");
+  std::string file = printed_file(sc.click("w_dw_print_options", "cb_1"));
+  EXPECT_TRUE(file.ends_with("r_bj606_001.pdf")) << file;
+  std::string text = pdf_text(file);
+  EXPECT_TRUE(in_order(text, {"备件盘盈(亏)表", "公司：01", "JL01 0112", "NO01 0001", "第 1 页"}));
+  EXPECT_EQ(count(text, "ZZ02 9999"), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, PrintToPdf, testing::ValuesIn(backends()), backend_name_of);
