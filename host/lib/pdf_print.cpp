@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "host/base/text.h"
 #include "host/grid/display_format.h"
@@ -39,6 +40,7 @@ class Painter {
   }
   ~Painter() {
     g_object_unref(layout_);
+    for (auto& [key, layout] : shaped_) g_object_unref(layout);
     for (auto& [key, font] : fonts_) pango_font_description_free(font);
   }
   Painter(const Painter&) = delete;
@@ -61,17 +63,32 @@ class Painter {
   }
 
   // One line of text in the box from x of width w (0: unbounded), top at y; cut with an
-  // ellipsis when wider than the box.
+  // ellipsis when wider than the box. A text shaped before in the same font, box width and
+  // alignment is drawn from its kept layout (lists repeat units, codes and amounts often).
   void text(double x, double y, double w, std::string_view s, Align align = Align::Left) {
     if (s.empty()) return;
-    pango_layout_set_text(layout_, s.data(), static_cast<int>(s.size()));
-    pango_layout_set_width(layout_, w > 0 ? pango_units_from_double(w) : -1);
-    pango_layout_set_ellipsize(layout_, w > 0 ? PANGO_ELLIPSIZE_END : PANGO_ELLIPSIZE_NONE);
-    pango_layout_set_alignment(layout_, align == Align::Left     ? PANGO_ALIGN_LEFT
-                                        : align == Align::Center ? PANGO_ALIGN_CENTER
-                                                                 : PANGO_ALIGN_RIGHT);
+    int width = w > 0 ? pango_units_from_double(w) : -1;
+    key_.assign(reinterpret_cast<const char*>(&current_), sizeof current_);
+    key_.append(reinterpret_cast<const char*>(&width), sizeof width);
+    key_ += static_cast<char>(align);
+    key_ += s;
+    auto it = shaped_.find(key_);
+    if (it == shaped_.end()) {
+      if (shaped_.size() >= kShapedKept) {
+        for (auto& [key, layout] : shaped_) g_object_unref(layout);
+        shaped_.clear();
+      }
+      PangoLayout* l = pango_layout_copy(layout_);
+      pango_layout_set_text(l, s.data(), static_cast<int>(s.size()));
+      pango_layout_set_width(l, width);
+      pango_layout_set_ellipsize(l, w > 0 ? PANGO_ELLIPSIZE_END : PANGO_ELLIPSIZE_NONE);
+      pango_layout_set_alignment(l, align == Align::Left     ? PANGO_ALIGN_LEFT
+                                    : align == Align::Center ? PANGO_ALIGN_CENTER
+                                                             : PANGO_ALIGN_RIGHT);
+      it = shaped_.emplace(key_, l).first;
+    }
     cairo_move_to(cr_, x, y);
-    pango_cairo_show_layout(cr_, layout_);
+    pango_cairo_show_layout(cr_, it->second);
   }
 
   // Width of a line of text in the current font.
@@ -89,6 +106,9 @@ class Painter {
   PangoLayout* layout_ = nullptr;
   PangoFontDescription* current_ = nullptr;
   std::map<std::pair<int, bool>, PangoFontDescription*> fonts_;
+  static constexpr size_t kShapedKept = 20000;
+  std::unordered_map<std::string, PangoLayout*> shaped_;
+  std::string key_;
 };
 
 // Width of text in ems, for sizing columns before any font is at hand: CJK characters are an
@@ -141,8 +161,7 @@ class ListLayout {
   double page_height() const { return page_h_; }
   const std::vector<long>& page_starts() const { return page_starts_; }
 
-  void draw(cairo_t* cr, int page) const {
-    Painter p(cr, options_.font);
+  void draw(Painter& p, cairo_t* cr, int page) const {
     cairo_set_source_rgb(cr, 0, 0, 0);
     double y = kMargin;
     y = draw_header(p, cr, page, y);
@@ -484,8 +503,7 @@ class LabelLayout {
   double page_width() const { return sheet_.page_width * kPointsPerMm; }
   double page_height() const { return sheet_.page_height * kPointsPerMm; }
 
-  void draw(cairo_t* cr, int page) const {
-    Painter p(cr, options_.font);
+  void draw(Painter& p, cairo_t* cr, int page) const {
     cairo_set_source_rgb(cr, 0, 0, 0);
     long first = static_cast<long>(page - 1) * per_page_ + 1;
     for (int k = 0; k < per_page_; ++k) {
@@ -577,11 +595,11 @@ class Layout {
   int page_count() const { return list_ ? list_->page_count() : labels_->page_count(); }
   double width() const { return list_ ? list_->page_width() : labels_->page_width(); }
   double height() const { return list_ ? list_->page_height() : labels_->page_height(); }
-  void draw(cairo_t* cr, int page) const {
+  void draw(Painter& p, cairo_t* cr, int page) const {
     if (list_)
-      list_->draw(cr, page);
+      list_->draw(p, cr, page);
     else
-      labels_->draw(cr, page);
+      labels_->draw(p, cr, page);
   }
 
  private:
@@ -657,10 +675,13 @@ int print_pdf(const grid::Grid& g, const grid::PrintSettings& settings, const st
   if (!g.definition().title.empty())
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, g.definition().title.c_str());
   cairo_t* cr = cairo_create(surface);
-  for (int copy = 0; copy < settings.copies; ++copy) {
-    for (int page : *chosen) {
-      layout.draw(cr, page);
-      cairo_show_page(cr);
+  {
+    Painter p(cr, options.font);
+    for (int copy = 0; copy < settings.copies; ++copy) {
+      for (int page : *chosen) {
+        layout.draw(p, cr, page);
+        cairo_show_page(cr);
+      }
     }
   }
   cairo_destroy(cr);
@@ -689,7 +710,10 @@ std::string render_page_png(const grid::Grid& g, const grid::PrintSettings& sett
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
   cairo_scale(cr, scale, scale);
-  layout.draw(cr, page);
+  {
+    Painter p(cr, options.font);
+    layout.draw(p, cr, page);
+  }
   cairo_destroy(cr);
   std::string png;
   cairo_status_t status = cairo_surface_write_to_png_stream(surface, append_png, &png);
