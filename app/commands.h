@@ -8,6 +8,7 @@ namespace sparestock::app {
 
 void add_init_command(CLI::App& app, int& exit_code);
 void add_grid_command(CLI::App& app, int& exit_code);
+void add_print_command(CLI::App& app, int& exit_code);
 void add_gg_command(CLI::App& app, int& exit_code);
 void add_drive_command(CLI::App& app, int& exit_code);
 void add_objects_command(CLI::App& app, int& exit_code);

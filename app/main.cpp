@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
   }
   sparestock::app::add_init_command(app, exit_code);
   sparestock::app::add_grid_command(app, exit_code);
+  sparestock::app::add_print_command(app, exit_code);
   sparestock::app::add_gg_command(app, exit_code);
   sparestock::app::add_drive_command(app, exit_code);
   sparestock::app::add_objects_command(app, exit_code);

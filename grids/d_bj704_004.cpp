@@ -38,6 +38,10 @@ GridDefinition d_bj704_004() {
       value_item(Band::Summary, "compute_2", "金额合计", "sum(compute_0022 for all)", "0.00"),
   };
   d.sort = "dbj030_ckh A, mid(dbj030_ccph,5,4) A";
+  // The printed order of the columns, which differs from the shared one.
+  d.print_columns = {"dbj030_ccph",  "dbj002_ccpmc", "dbj002_cjldw", "dbj030_nkcsl", "nkykc",
+                     "dbj002_ncgdj", "dbj002_nwxdj", "dbj002_nckdj", "dbj030_ndj",   "compute_0022",
+                     "dbj030_ckh",   "dbj030_ckqh",  "dbj030_ckwh"};
   return d;
 }
 

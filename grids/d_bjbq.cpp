@@ -42,17 +42,23 @@ GridDefinition d_bjbq() {
       hidden(char_col("zzh", 20)),
   };
   d.across = 2;
-  // Left label _1, right label _2; the part name is printed 18-point bold.
+  // Left label _1, right label _2; the part name is printed 18-point bold, the others after
+  // their captions.
+  const std::pair<const char*, const char*> items[] = {
+      {"ccpmc", ""}, {"ccph", "备件号："}, {"ckh", "库号："}, {"ckqh", "库区："}, {"ckwh", "库位："}};
   for (const char* side : {"1", "2"}) {
-    for (const char* column : {"ccpmc", "ccph", "ckh", "ckqh", "ckwh"}) {
+    for (auto [column, caption] : items) {
       BandItemDef item;
       item.band = Band::Detail;
       item.name = std::string(column) + "_" + side;
+      item.label = caption;
       item.expression = column;
       item.format = kGeneral;
       d.band_items.push_back(item);
     }
   }
+  // Each label carries its part number as a Code 128 barcode, for hand scanners.
+  d.barcode = "ccph";
   return d;
 }
 

@@ -33,11 +33,14 @@ GridDefinition r_bj600_001() {
       text_item(Band::Header, "t_4", "公司："),
       text_item(Band::Header, "t_2", ""),  // the company, set by the printing form
       text_item(Band::Header, "t_5", "盘点日期"),
+      value_item(Band::Header, "compute_2", "", "dbj032_drq", kDate),
       text_item(Band::Footer, "t_6", "清点人："),
       text_item(Band::Footer, "t_1", ""),  // the counter, set by the printing form
       value_item(Band::Footer, "compute_1", "", "'第 ' + page() + ' 页 '"),
   };
   d.sort = "dbj032_ckh A, dbj032_ckqh A, dbj032_ckwh A, dbj032_ccph A";
+  d.print_columns = {"dbj032_ckh", "dbj032_ckqh",  "dbj032_ckwh",  "dbj032_ccph",
+                     "cpmc",       "dbj032_nzmsl", "v_bj060_jldw", "dbj032_nspsl"};
   return d;
 }
 

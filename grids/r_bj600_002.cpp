@@ -14,6 +14,7 @@ GridDefinition r_bj600_002() {
       "WHERE ( v_bj060.gsh =* dbj032.cgsh) and ( v_bj060.cph =* dbj032.ccph) and "
       "( ( dbj032.cgsh = :gsh ) AND ( convert(char(10),dbj032.drq,111) = :rq ) AND "
       "( dbj032.lpfbs = 0 ) )";
+  std::erase(d.print_columns, "dbj032_nzmsl");
   for (ColumnDef& c : d.columns) {
     if (c.name == "dbj032_nzmsl") {
       c.visible = false;

@@ -1,4 +1,9 @@
 // r_bj606_001: the stocktaking gain and loss table 备件盘盈(亏)表, grouped by warehouse.
+//
+// Retrieved for one company and one stocktaking day (arguments :gsh and :rq, "yyyy/mm/dd"),
+// bound as parameters: without them it would hold every company's stocktakings. The parts
+// master is outer-joined, so that the count of a part missing from dbj002 still prints (its
+// name blank) and no gain or loss goes unreported.
 
 #include "grids/columns.h"
 #include "grids/definitions.h"
@@ -13,8 +18,10 @@ GridDefinition r_bj606_001() {
       "SELECT dbj032.drq, dbj032.cgsh, dbj032.ckh, dbj032.ckqh, dbj032.ccph, dbj002.ccpmc, "
       "dbj032.nzmsl, dbj032.nspsl, dbj032.ncsl, dbj002.cjldw, DXT004.CYHXM, dbj032.crym, "
       "dbj032.ckwh, dbj032.ndj FROM dbj002, dbj032, DXT004 WHERE ( dbj032.cgsh *= DXT004.CGSH) "
-      "and ( dbj032.crym *= DXT004.CYHDM) and ( dbj002.cgsh = dbj032.cgsh ) and "
-      "( dbj002.ccph = dbj032.ccph )";
+      "and ( dbj032.crym *= DXT004.CYHDM) and ( dbj032.cgsh *= dbj002.cgsh ) and "
+      "( dbj032.ccph *= dbj002.ccph ) and ( dbj032.cgsh = :gsh ) and "
+      "( convert(char(10),dbj032.drq,111) = :rq )";
+  d.arguments = {string_arg("gsh"), string_arg("rq")};
   // Company, date and counter are printed in the page header after their captions.
   d.columns = {
       datetime_col("dbj032_drq", {}, kDate),
@@ -37,11 +44,17 @@ GridDefinition r_bj606_001() {
   d.band_items = {
       text_item(Band::Header, "t_1", "备件盘盈(亏)表"),
       text_item(Band::Header, "t_2", "公司"),
+      value_item(Band::Header, "compute_3", "", "dbj032_cgsh"),
       text_item(Band::Header, "t_3", "盘点日期"),
+      value_item(Band::Header, "compute_4", "", "dbj032_drq", kDate),
       text_item(Band::Header, "t_4", "清点人"),
+      value_item(Band::Header, "compute_5", "", "dxt004_cyhxm"),
       value_item(Band::Footer, "compute_2", "", "'第 ' + page() + ' 页 '"),
   };
   d.sort = "dbj032_ckh A, dbj032_ckqh A, dbj032_ckwh A";
+  d.print_columns = {"dbj032_ckh",   "dbj032_ckqh",  "dbj032_ckwh",  "dbj032_ccph",
+                     "dbj002_ccpmc", "dbj002_cjldw", "dbj032_nzmsl", "dbj032_nspsl",
+                     "dbj032_ncsl",  "dbj032_ndj",   "compute_1"};
   return d;
 }
 

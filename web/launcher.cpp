@@ -8,9 +8,9 @@ namespace sparestock::web {
 namespace {
 
 // The module's top-level forms, in the order of its menus: stock enquiry, stock status, zero
-// stock, special adjustment, stock alarm, cost revision.
-constexpr const char* kEntryForms[] = {"w_bj704_001", "w_bj704_001_001", "w_bj704_001_003",
-                                       "w_bj701_001", "w_bj703_001",     "w_bj902_001"};
+// stock, special adjustment, stock alarm, cost revision; then the host's stocktaking reports.
+constexpr const char* kEntryForms[] = {"w_bj704_001", "w_bj704_001_001", "w_bj704_001_003", "w_bj701_001",
+                                       "w_bj703_001", "w_bj902_001",     "w_reports"};
 
 }  // namespace
 

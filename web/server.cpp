@@ -533,6 +533,25 @@ struct Server::Impl {
                          : "text/csv; charset=utf-8");
   }
 
+  // A PDF the session printed ("<n>-<dataobject>.pdf" in its print folder), to its own user
+  // only: the session id in the path must be the one of the session cookie.
+  void printed_file(const httplib::Request& req, httplib::Response& res) {
+    auto s = logged_in(req, res);
+    if (!s) return;
+    if (!constant_time_equal(req.matches[1].str(), s->id())) return send_error(res, 403, kOtherSession);
+    std::filesystem::path file = s->driver().print_directory() / req.matches[2].str();
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+      res.status = 404;
+      return;
+    }
+    std::string pdf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    res.status = 200;
+    res.set_header("Cache-Control", "no-store");
+    res.set_header("Content-Disposition", "inline; filename=\"" + req.matches[2].str() + "\"");
+    res.set_content(std::move(pdf), "application/pdf");
+  }
+
   void client_file(const httplib::Request& req, httplib::Response& res) {
     const EmbeddedFile* f = find_client_file(req.path);
     if (!f) {
@@ -585,6 +604,8 @@ struct Server::Impl {
     http.Post("/api/logout", guarded(&Impl::logout));
     http.Post(R"(/api/session/([^/]+))", guarded(&Impl::protocol));
     http.Get(R"(/api/session/([^/]+)/download/([^/]+))", guarded(&Impl::download));
+
+    http.Get(R"(/api/session/([^/]+)/print/([0-9]+-[A-Za-z0-9_]+\.pdf))", guarded(&Impl::printed_file));
     http.Get(R"(/(?!api/).*)", guarded(&Impl::client_file));
 
     http.set_error_handler([](const httplib::Request& req, httplib::Response& res) {

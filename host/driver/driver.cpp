@@ -2,10 +2,15 @@
 
 #include <fmt/format.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 
 #include "host/driver/ops.h"
 #include "host/lib/host_library.h"
+#include "host/lib/pdf_print.h"
 
 namespace sparestock::driver {
 
@@ -82,9 +87,20 @@ void run_op(const OpSpec& op, const json& request, ui::Session& s, const std::st
 
 Driver::Driver(std::string target) : target_(std::move(target)), session_(std::make_unique<ui::Session>()) {
   lib::register_host_library();
+  // Each session prints into a folder of its own, under SPARESTOCK_PRINT_DIR or the temporary
+  // folder; the folder goes with the session.
+  static std::atomic<long> sessions{0};
+  const char* base = std::getenv("SPARESTOCK_PRINT_DIR");
+  print_directory_ = (base && *base ? std::filesystem::path(base) : std::filesystem::temp_directory_path()) /
+                     ("sparestock-print-" + std::to_string(getpid()) + "-" + std::to_string(++sessions));
+  lib::install_pdf_printer(*session_, print_directory_.string());
 }
 
-Driver::~Driver() { session_->shutdown(); }
+Driver::~Driver() {
+  session_->shutdown();
+  std::error_code ignored;
+  std::filesystem::remove_all(print_directory_, ignored);
+}
 
 std::string Driver::handle_line(const std::string& line) {
   // The parser's message quotes the bytes it stopped at, which may be no valid UTF-8; the

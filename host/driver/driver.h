@@ -6,6 +6,7 @@
 // Every response is {"ok": true, "state": ...} or {"ok": false, "error": "..."}; a request
 // that is refused changes nothing.
 
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,6 +29,8 @@ class Driver {
   std::string handle_line(const std::string& line);
 
   ui::Session& session() { return *session_; }
+  // Where the session's print jobs are written (removed with the driver).
+  const std::filesystem::path& print_directory() const { return print_directory_; }
 
   // At most `max` windows open at once (0: no limit): an `open` request beyond it is refused
   // with a message telling the user to close some. The web server sets it; each window holds
@@ -39,6 +42,7 @@ class Driver {
 
   std::string target_;
   std::unique_ptr<ui::Session> session_;
+  std::filesystem::path print_directory_;
   std::mutex mutex_;  // one request at a time per session
   size_t max_windows_ = 0;
 };

@@ -90,6 +90,12 @@ struct GridDefinition {
   // Rows printed side by side on one line (labels): detail items named "<column>_<k>" show the
   // column of the k-th row of the line.
   int across = 1;
+  // Labels: the column each label also carries as a Code 128 barcode; empty: none.
+  std::string barcode;
+  // The printed body's columns (and computed fields), left to right, where they differ from
+  // the definition's order. Empty: the visible columns with a heading, then the computed
+  // fields with one, in definition order.
+  std::vector<std::string> print_columns;
 };
 
 // Adds definitions to those the runtime knows, replacing any of the same name. Called when a

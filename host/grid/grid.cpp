@@ -934,6 +934,7 @@ std::unique_ptr<Grid> Grid::snapshot() const {
   g->sort_.reset();
   g->filter_text_ = filter_text_;
   g->sort_text_ = sort_text_;
+  g->print_settings_ = print_settings_;
   return g;
 }
 
@@ -945,6 +946,7 @@ int Grid::print() {
   job.dataobject = def_.name;
   job.rows = rowcount();
   job.grid = std::shared_ptr<const Grid>(snapshot());
+  job.settings = print_settings_;
   if (print_service_->print(std::move(job)) != 1) return failed("printing failed");
   return 1;
 }

@@ -26,6 +26,7 @@
 #include "host/grid/column_store.h"
 #include "host/grid/compiler.h"
 #include "host/grid/definition.h"
+#include "host/grid/print.h"
 
 namespace sparestock::db {
 class Transaction;
@@ -33,8 +34,6 @@ class Cursor;
 }  // namespace sparestock::db
 
 namespace sparestock::grid {
-
-class PrintService;
 
 enum class ItemStatus { NotModified, DataModified, New, NewModified };
 enum class Buffer { Primary, Filter, Delete };
@@ -263,6 +262,9 @@ class Grid : private AggregateRows {
 
   // ---- Printing ----
   void set_print_service(PrintService* service) { print_service_ = service; }
+  // Copies, page range and band texts of the next print(); they stay set until changed.
+  PrintSettings& print_settings() { return print_settings_; }
+  const PrintSettings& print_settings() const { return print_settings_; }
   // Hands the grid with its rows as they stand (shown rows, in the order shown) to the print
   // service. 1, or -1 when there is no print service or it failed.
   int print();
@@ -307,6 +309,7 @@ class Grid : private AggregateRows {
   std::shared_ptr<GridData> data_;
   db::Transaction* transaction_ = nullptr;
   PrintService* print_service_ = nullptr;
+  PrintSettings print_settings_;
   std::string control_, window_;
 
   std::string filter_text_, sort_text_;

@@ -4,12 +4,31 @@
 // later (on paper, as PDF) sees exactly what was printed, whatever happens to the grid after.
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace sparestock::grid {
 
 class Grid;
+
+// A grid's print properties, set by the print dialog or the form before print(): how many
+// copies, which pages, and the texts the form fills in on the page (t_1, t_2, ...).
+struct PrintSettings {
+  int copies = 1;
+  std::string page_range;  // "1-3,5"; empty: every page
+  // band text name -> text printed, for the texts a definition leaves empty (t_1, t_2)
+  std::vector<std::pair<std::string, std::string>> texts;
+  // The text set for a band item, or nullptr.
+  const std::string* text(std::string_view name) const;
+  void set_text(std::string name, std::string value);
+};
+
+// The pages of a page range ("1-3,5", "2-", "7"), 1-based, ascending, each once, none above
+// `page_count`. Empty text: every page. nullopt for text that is not a page range.
+std::optional<std::vector<int>> parse_page_range(std::string_view range, int page_count);
 
 struct PrintJob {
   std::string window;                // the window that holds the grid, when known
@@ -17,6 +36,8 @@ struct PrintJob {
   std::string dataobject;            // its definition ("d_bj704_004")
   long rows = 0;                     // rows printed
   std::shared_ptr<const Grid> grid;  // the copy to render
+  PrintSettings settings;            // copies, pages, texts as set on the grid
+  long pages = 0;                    // pages rendered, once rendered (each copy counted once)
   std::string file;                  // where the rendering went, once there is one
 };
 

@@ -8,6 +8,7 @@
 #include "host/lib/w_bj418_001.h"
 #include "host/lib/w_cx.h"
 #include "host/lib/w_dw_print_options.h"
+#include "host/lib/w_reports.h"
 #include "host/lib/w_sort.h"
 
 namespace sparestock::lib {
@@ -35,6 +36,7 @@ void register_host_library() {
     window_class<w_dw_print_options>(kPrintOptionsClass);
     window_class<w_help>(kHelpClass);
     window_class<w_bj418_001>("w_bj418_001");
+    window_class<w_reports>(kReportsClass);
     menu_class<m_e>("m_e");
     menu_class<m_module>("m_module");
     menu_class<me_yshx>("me_yshx");

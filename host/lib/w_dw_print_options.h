@@ -21,8 +21,18 @@ class w_dw_print_options : public ui::Window {
 
   ui::StaticText st_1{*this, "st_1", ""};  // what is printed
   ui::StaticText st_2{*this, "st_2", ""};  // how many rows
+  ui::StaticText st_3{*this, "st_3", "份数："};
+  ui::SingleLineEdit sle_1{*this, "sle_1", 2};
+  ui::StaticText st_4{*this, "st_4", "页码范围："};
+  ui::SingleLineEdit sle_2{*this, "sle_2", 40};
   ui::CommandButton cb_1{*this, "cb_1", "打印(&P)"};
   ui::CommandButton cb_2{*this, "cb_2", "取消(&C)"};
+
+ private:
+  // Puts the typed copies and page range into the grid's print settings and answers 1; a bad
+  // value is refused with a message.
+  void accept();
+  grid::Grid* grid_ = nullptr;
 };
 
 // The print command: opens the dialog for `grid` and prints it when the user answers 1.

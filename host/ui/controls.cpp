@@ -1,5 +1,7 @@
 #include "host/ui/controls.h"
 
+#include <cstdint>
+
 #include "host/base/text.h"
 #include "host/ui/window.h"
 
@@ -15,6 +17,7 @@ std::string_view control_kind_name(ControlKind kind) {
     case ControlKind::GroupBox: return "groupbox";
     case ControlKind::DropDownListBox: return "dropdownlistbox";
     case ControlKind::Grid: return "grid";
+    case ControlKind::Picture: return "picture";
   }
   return "control";
 }
@@ -113,6 +116,28 @@ bool DropDownListBox::select(const std::string& item) {
 nlohmann::json DropDownListBox::state() const {
   auto j = Control::state();
   j["items"] = items;
+  return j;
+}
+
+nlohmann::json Picture::state() const {
+  auto j = Control::state();
+  if (png.empty()) {
+    j["picture"] = nullptr;
+    return j;
+  }
+  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out = "data:image/png;base64,";
+  out.reserve(out.size() + (png.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < png.size(); i += 3) {
+    uint32_t n = static_cast<uint32_t>(static_cast<unsigned char>(png[i])) << 16;
+    if (i + 1 < png.size()) n |= static_cast<uint32_t>(static_cast<unsigned char>(png[i + 1])) << 8;
+    if (i + 2 < png.size()) n |= static_cast<unsigned char>(png[i + 2]);
+    out += kDigits[(n >> 18) & 63];
+    out += kDigits[(n >> 12) & 63];
+    out += i + 1 < png.size() ? kDigits[(n >> 6) & 63] : '=';
+    out += i + 2 < png.size() ? kDigits[n & 63] : '=';
+  }
+  j["picture"] = std::move(out);
   return j;
 }
 

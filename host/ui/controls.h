@@ -23,6 +23,7 @@ enum class ControlKind {
   GroupBox,
   DropDownListBox,
   Grid,
+  Picture,
 };
 std::string_view control_kind_name(ControlKind kind);
 
@@ -123,6 +124,15 @@ class DropDownListBox : public Control {
   std::function<void(int)> selectionchanged;  // 1-based index
   // Chooses an item by its text; false when there is no such item.
   bool select(const std::string& item);
+  nlohmann::json state() const override;
+};
+
+// A picture (a page preview): the front end shows the PNG image it holds.
+class Picture : public Control {
+ public:
+  Picture(Window& parent, std::string name) : Control(parent, std::move(name), ControlKind::Picture) {}
+  std::string png;  // the image's bytes; empty: no picture
+  // Adds "picture": the image as a data URL ("data:image/png;base64,..."), null when empty.
   nlohmann::json state() const override;
 };
 

@@ -98,7 +98,8 @@ bool bind_control_event(Control& control, std::string_view event, ScriptCall cal
     case ControlKind::Grid:
       return bind_grid_event(static_cast<GridControl&>(control), event, std::move(call));
     case ControlKind::StaticText:
-    case ControlKind::GroupBox: return false;
+    case ControlKind::GroupBox:
+    case ControlKind::Picture: return false;
   }
   return false;
 }

@@ -1,5 +1,7 @@
 #include "host/ui/session.h"
 
+#include <exception>
+
 namespace sparestock::ui {
 
 std::string_view icon_name(Icon icon) {
@@ -149,11 +151,19 @@ void Session::answer(int button) {
 }
 
 int Session::Printer::print(grid::PrintJob job) {
+  if (render) {
+    try {
+      render(job);
+    } catch (const std::exception&) {
+      return -1;
+    }
+  }
   session.reports().printed.push_back(
       {{"window", job.window},
        {"control", job.control},
        {"dataobject", job.dataobject},
        {"rows", job.rows},
+       {"pages", job.pages},
        {"file", job.file.empty() ? nlohmann::json() : nlohmann::json(job.file)}});
   jobs.push_back(std::move(job));
   if (jobs.size() > kPrintJobsKept) jobs.pop_front();

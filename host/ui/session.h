@@ -117,6 +117,11 @@ class Session {
   static constexpr size_t kPrintJobsKept = 16;
   grid::PrintService& print_service() { return printer_; }
   const std::deque<grid::PrintJob>& print_jobs() const { return printer_.jobs; }
+  // What renders each job before it is reported (it sets the job's `file`); it throws
+  // std::exception when the job cannot be rendered, and the print then fails. Unset: jobs are
+  // only recorded.
+  using PrintRenderer = std::function<void(grid::PrintJob&)>;
+  void set_print_renderer(PrintRenderer renderer) { printer_.render = std::move(renderer); }
 
   // The frame: title and status line.
   std::string frame_title;
@@ -133,6 +138,7 @@ class Session {
     explicit Printer(Session& s) : session(s) {}
     int print(grid::PrintJob job) override;
     Session& session;
+    PrintRenderer render;
     std::deque<grid::PrintJob> jobs;
   };
 

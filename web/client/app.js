@@ -36,8 +36,9 @@
     network: '无法连接服务器，请稍后再试',
     sessionEnded: '会话已结束，请重新登录',
     forbidden: '会话无效，请重新登录',
-    printed: (p) => `已打印：${p.title || p.dataobject}，共 ${p.rows} 行${p.file ? '（' + p.file + '）' : ''}`,
+    printed: (p) => `已打印：${p.title || p.dataobject}，共 ${p.rows} 行${p.pages ? '，' + p.pages + ' 页' : ''}`,
     saved: (p) => `已另存为：${p.name}，共 ${p.rows} 行`,
+    openPdf: '打开 PDF',
     fieldsMissing: '请输入公司号、用户和密码',
     rows: (n) => `共 ${n} 行`,
     pick: '选择',
@@ -192,6 +193,19 @@
   }
   const showError = (text) => toast(text, 'error');
 
+  // A print job's PDF: the server keeps it for this session; it opens in a new tab, and the
+  // notice carries a link to it in case the browser held the tab back.
+  function showPrinted(p) {
+    if (!p.file || !app.auth) return toast(TEXT.printed(p), 'info');
+    const name = p.file.split(/[\\/]/).pop();
+    const url = `/api/session/${encodeURIComponent(app.auth.session)}/print/${encodeURIComponent(name)}`;
+    const tab = window.open(url, '_blank');
+    if (tab) tab.opener = null;
+    toast(TEXT.printed(p), 'info');
+    const box = document.querySelector('.toasts');
+    if (box && box.lastChild) box.lastChild.append(' ', h('a', { href: url, target: '_blank', rel: 'noopener', text: TEXT.openPdf }));
+  }
+
   // ---- Login ----
   function showLogin(message) {
     app.auth = null;
@@ -338,7 +352,7 @@
     const messages = (state.messages || []).slice();
     if (state.pending && messages.length) messages.pop();
     app.infoMessages.push(...messages);
-    for (const p of state.printed || []) toast(TEXT.printed(p), 'info');
+    for (const p of state.printed || []) showPrinted(p);
     // A list saved by the save-as command arrives as a download of this session's.
     for (const f of state.saved || []) {
       toast(TEXT.saved(f), 'info');
@@ -970,6 +984,8 @@
         return new GroupView(win, name, c);
       case 'grid':
         return new GridView(win, name, c);
+      case 'picture':
+        return new PictureView(win, name, c);
       default:
         return new TextView(win, name, c);
     }
@@ -1063,6 +1079,23 @@
         setCaption(this.el, c.text);
       }
       this.el.classList.toggle('disabled', !c.enabled);
+    }
+  }
+
+  // A picture (a page preview); the state carries it as a data URL.
+  class PictureView extends ControlView {
+    constructor(win, name, c) {
+      super(win, name, h('img', { class: 'picture-view', alt: '' }));
+    }
+
+    update(c) {
+      this.place(c);
+      if (this.src !== c.picture) {
+        this.src = c.picture;
+        if (c.picture) this.el.src = c.picture;
+        else this.el.removeAttribute('src');
+      }
+      this.el.hidden = !c.visible || !c.picture;
     }
   }
 
