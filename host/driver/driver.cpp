@@ -14,6 +14,10 @@ using ui::RequestError;
 
 namespace {
 
+constexpr const char* kNotNow = "此项现在不能使用";
+// What the user reads for a refusal that brought no text of its own.
+constexpr const char* kRefused = "操作未完成";
+
 std::string string_field(const json& r, const char* name) {
   auto it = r.find(name);
   if (it == r.end() || !it->is_string())
@@ -34,7 +38,8 @@ ui::Window& window_of(ui::Session& s, const json& request) {
   ui::Window& w = shown_window(s, request);
   if (ui::Window* modal = s.windows().blocking(); modal && modal != &w)
     throw RequestError(
-        fmt::format("window {} is blocked by the modal window {}", w.class_name(), modal->class_name()));
+        fmt::format("window {} is blocked by the modal window {}", w.class_name(), modal->class_name()),
+        modal->title.empty() ? "请先完成或关闭对话框" : "请先完成或关闭“" + modal->title + "”");
   return w;
 }
 
@@ -42,14 +47,14 @@ ui::Window& shown_window(ui::Session& s, const json& request) {
   static const std::vector<FieldDecl> kWindowField{{"window", FieldType::WindowRef, true}};
   std::string key = Fields(kWindowField, request).window();
   ui::Window* w = s.windows().find(key);
-  if (!w) throw RequestError("no open window " + key);
+  if (!w) throw RequestError("no open window " + key, "窗口已关闭");
   return *w;
 }
 
 ui::Control& control_of(ui::Window& w, const json& request) {
   ui::Control& c = shown_control(w, request);
-  if (!c.visible) throw RequestError(fmt::format("control {} is not visible", c.name()));
-  if (!c.enabled) throw RequestError(fmt::format("control {} is disabled", c.name()));
+  if (!c.visible) throw RequestError(fmt::format("control {} is not visible", c.name()), kNotNow);
+  if (!c.enabled) throw RequestError(fmt::format("control {} is disabled", c.name()), kNotNow);
   return c;
 }
 
@@ -111,7 +116,7 @@ json Driver::handle(const json& request) {
       s.read([&] { run_op(*op, request, s, target_, &answer); });
     } else {
       if (op->mode == OpMode::Act && s.pending())
-        throw RequestError("a message box is waiting for an answer");
+        throw RequestError("a message box is waiting for an answer", "请先回答提示框");
       // A handler may be suspended by a message box or a modal window and go on after this
       // request has been answered: the action owns a copy of the request.
       s.post([op, request, &s, database = target_] { run_op(*op, request, s, database, nullptr); });
@@ -119,9 +124,9 @@ json Driver::handle(const json& request) {
     answer["state"] = state();
     return answer;
   } catch (const RequestError& e) {
-    return {{"ok", false}, {"error", e.what()}};
+    return {{"ok", false}, {"error", e.what()}, {"message", e.user_text().empty() ? kRefused : e.user_text()}};
   } catch (const std::exception& e) {
-    return {{"ok", false}, {"error", std::string("internal error: ") + e.what()}};
+    return {{"ok", false}, {"error", std::string("internal error: ") + e.what()}, {"message", kRefused}};
   }
 }
 
@@ -134,8 +139,10 @@ json Driver::state() {
     auto reports = s.take_reports();
     json messages = json::array();
     for (const auto& m : reports.messages) messages.push_back(message_json(m));
+    ui::Window* active = s.windows().active();
     out = {{"frame", {{"title", s.frame_title}, {"microhelp", s.microhelp}}},
            {"windows", windows},
+           {"active", active ? json(active->id()) : json()},
            {"pending", s.pending() ? message_json(*s.pending()) : json()},
            {"messages", messages},
            {"closed", reports.closed},

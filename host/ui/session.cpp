@@ -1,5 +1,7 @@
 #include "host/ui/session.h"
 
+#include "host/grid/grid.h"
+
 namespace sparestock::ui {
 
 std::string_view icon_name(Icon icon) {
@@ -151,6 +153,7 @@ void Session::answer(int button) {
 int Session::Printer::print(grid::PrintJob job) {
   session.reports().printed.push_back(
       {{"window", job.window},
+       {"title", job.grid ? session.windows().report_title(*job.grid) : std::string()},
        {"control", job.control},
        {"dataobject", job.dataobject},
        {"rows", job.rows},

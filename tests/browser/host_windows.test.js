@@ -113,7 +113,7 @@ test('query form: a condition narrows the list; no match shows the message box',
   assert.ok(columns.includes('产品号'), columns.join(','));
   await page.selectOption(h.controlSel(cx, 'ddlb_1'), '产品号');
   await h.settle(page);
-  await page.selectOption(h.controlSel(cx, 'ddlb_2'), '=');
+  await page.selectOption(h.controlSel(cx, 'ddlb_2'), '等于');
   await h.settle(page);
   await page.fill(h.controlSel(cx, 'sle_1'), 'NO SUCH PART');
   await h.screenshot(page, 'w_cx');
