@@ -29,11 +29,12 @@
     ok: '确定',
     ready: '就绪',
     working: '正在处理…',
-    failed: '操作未完成：',
+    failed: '操作未完成',
+    condition: (words) => `查询条件：${words}`,
     network: '无法连接服务器，请稍后再试',
     sessionEnded: '会话已结束，请重新登录',
     forbidden: '会话无效，请重新登录',
-    printed: (p) => `已打印：${p.dataobject}，共 ${p.rows} 行${p.file ? '（' + p.file + '）' : ''}`,
+    printed: (p) => `已打印：${p.title || ''}，共 ${p.rows} 行${p.file ? '（' + p.file + '）' : ''}`,
     fieldsMissing: '请输入公司号、用户和密码',
     rows: (n) => `共 ${n} 行`,
     pick: '选择',
@@ -147,7 +148,9 @@
         return null;
       }
       if (!data.ok) {
-        if (!options.quiet) showError(TEXT.failed + data.error);
+        // The user reads the refusal in words of his own; the detail is for developers.
+        if (!options.quiet) showError(data.message || TEXT.failed);
+        console.debug('refused:', data.error);
         if (data.state) applyState(data.state, false);
         // A refused request changed nothing: show the rows as they are again (a refused cell
         // edit must not keep the typed value on screen).
@@ -259,7 +262,7 @@
     if (!app.auth.launcher.length) launcher.append(h('div', { class: 'launcher-empty', text: TEXT.noForms }));
     for (const entry of app.auth.launcher) {
       launcher.append(h('button', {
-        class: 'launcher-item', 'data-class': entry.class, title: entry.class, text: entry.title,
+        class: 'launcher-item', 'data-class': entry.class, title: entry.title, text: entry.title,
         onclick: () => send({ op: 'open', window: entry.class }),
       }));
     }
@@ -277,6 +280,7 @@
           h('main', { class: 'workspace' })),
         h('footer', { class: 'statusbar' },
           h('span', { class: 'status-microhelp' }),
+          h('span', { class: 'status-condition', role: 'status' }),
           h('span', { class: 'status-busy', text: TEXT.ready }))),
       h('div', { class: 'modal-layers' }));
     applyState(data.state, true);
@@ -311,12 +315,23 @@
       }
     }
     const sheets = (state.windows || []).filter((w) => !w.modal);
-    if (newest !== null) app.activeId = newest;
+    const before = app.activeId;
+    // The server says which sheet is in front (the launcher may bring an open one forward).
+    if (state.active !== undefined) app.activeId = state.active;
+    else if (newest !== null) app.activeId = newest;
     if (!sheets.some((w) => w.id === app.activeId)) app.activeId = sheets.length ? sheets[sheets.length - 1].id : null;
+    if (app.activeId !== before && app.activeId !== null && app.activeId !== newest)
+      app.views.get(app.activeId).el.scrollIntoView({ block: 'nearest', inline: 'nearest' });
     for (const view of app.views.values()) view.setActive(view.id === app.activeId);
     // A sheet just opened may lie below the others: bring it into view.
     if (newest !== null) app.views.get(newest).el.scrollIntoView({ block: 'nearest', inline: 'nearest' });
     renderMenu();
+    // The filter in force on the sheet in front, in words.
+    const front = sheets.find((w) => w.id === app.activeId);
+    const condition = front && front.condition ? TEXT.condition(front.condition) : '';
+    const conditionEl = document.querySelector('.status-condition');
+    conditionEl.textContent = condition;
+    conditionEl.title = condition;
 
     // Message boxes: those the server answered itself are shown for reading; the pending one
     // waits for the user's answer.
@@ -507,13 +522,17 @@
       this.el = h('section', { class: w.modal ? 'window modal' : 'window sheet', 'data-window': w.class, 'data-id': String(w.id) },
         h('div', { class: 'window-titlebar' }, this.title, closeButton),
         this.body);
-      this.el.addEventListener('mousedown', () => {
-        if (!this.modal && app.activeId !== this.id) {
-          app.activeId = this.id;
-          for (const v of app.views.values()) v.setActive(v.id === app.activeId);
-          renderMenu();
-        }
-      });
+      // The user chose this sheet: it comes to the front here and on the server (the frame's
+      // title and the print command follow it).
+      const choose = () => {
+        if (this.modal || app.activeId === this.id) return;
+        app.activeId = this.id;
+        for (const v of app.views.values()) v.setActive(v.id === app.activeId);
+        renderMenu();
+        send({ op: 'activate', window: this.id }, { quiet: true });
+      };
+      this.el.addEventListener('mousedown', choose);
+      this.el.addEventListener('focusin', choose);
       if (w.modal) {
         this.layer = h('div', { class: 'modal-layer', 'data-window': w.class }, this.el);
         document.querySelector('.modal-layers').append(this.layer);
@@ -524,7 +543,7 @@
 
     update(w) {
       this.state = w;
-      this.title.textContent = w.title || w.class;
+      this.title.textContent = w.title || '';
       const unplaced = [];
       let right = 0;
       let bottom = 0;
@@ -655,7 +674,7 @@
       if (c.kind === 'picturebutton' && !c.text) {
         this.el.textContent = '';
         this.el.append(pictureFor(c.picture));
-        this.el.title = c.picture === 'locate.bmp' ? TEXT.pick : c.picture || '';
+        this.el.title = c.picture === 'locate.bmp' ? TEXT.pick : '';
         this.el.setAttribute('aria-label', this.el.title);
       } else {
         setCaption(this.el, c.text);
@@ -918,7 +937,7 @@
 
     drawHead() {
       this.head.replaceChildren(...this.cols.map((col) => h('div', {
-        class: `grid-cell head ${alignOf(col)}`, style: `width:${col.px}px`, title: col.name || '', text: col.heading || '',
+        class: `grid-cell head ${alignOf(col)}`, style: `width:${col.px}px`, title: col.heading || '', text: col.heading || '',
       })));
     }
 
