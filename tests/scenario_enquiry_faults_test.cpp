@@ -214,6 +214,8 @@ TEST_P(EnquiryFaults, NoInternalNamesOnScreen) {
   EXPECT_EQ(cx["rb_2"]["text"], "或者");
   json refused = sc.send({{"op", "click"}, {"window", "w_bj704_001"}, {"control", "cb_1"}});
   EXPECT_EQ(refused["message"], "请先完成或关闭“条件查询”");
+  refused = sc.send({{"op", "open"}, {"window", "w_bj418_001"}});
+  EXPECT_EQ(refused["message"], "请先完成或关闭“条件查询”");
   sc.click("w_cx", "cb_4");
   refused = sc.send({{"op", "menu"}, {"window", "w_bj704_001"}, {"item", "m_add"}});
   EXPECT_FALSE(refused["ok"].get<bool>());

@@ -39,7 +39,7 @@ ui::Window& window_of(ui::Session& s, const json& request) {
   if (ui::Window* modal = s.windows().blocking(); modal && modal != &w)
     throw RequestError(
         fmt::format("window {} is blocked by the modal window {}", w.class_name(), modal->class_name()),
-        modal->title.empty() ? "请先完成或关闭对话框" : "请先完成或关闭“" + modal->title + "”");
+        finish_modal_first(*modal));
   return w;
 }
 

@@ -188,7 +188,7 @@ void op_open(Call& c) {
   std::string cls = c.fields.text("window");
   if (!ui::find_window_class(cls)) throw RequestError("unknown window class: " + cls);
   if (ui::Window* modal = s.windows().blocking())
-    throw RequestError("the modal window " + modal->class_name() + " is open");
+    throw RequestError("the modal window " + modal->class_name() + " is open", finish_modal_first(*modal));
   if (!s.sqlca.connected()) throw RequestError("log in first (op \"host\")");
   // The launcher opens without a parameter; an open with one is an opener's, for its own use.
   if (c.fields.has("parm"))
@@ -362,6 +362,10 @@ const OpSpec* find_op(std::string_view name) {
   for (const OpSpec& op : all_ops())
     if (op.name == name) return &op;
   return nullptr;
+}
+
+std::string finish_modal_first(const ui::Window& modal) {
+  return modal.title.empty() ? "请先完成或关闭对话框" : "请先完成或关闭“" + modal.title + "”";
 }
 
 std::string wrong_kind_message(const ui::Control& control, const OpSpec& op) {
