@@ -9,8 +9,7 @@ stock_list_form::stock_list_form(ui::Session& session, std::string class_name)
 
 void stock_list_form::open() {
   w_bj704_001::open();
-  dw_edit.grid.setsort("mid(dbj030_ccph,5,4) A");
-  dw_edit.grid.sort();
+  resort("mid(dbj030_ccph,5,4) A");
   dw_edit.grid.modify("grid.readonly=yes");
 }
 
@@ -35,15 +34,9 @@ void stock_list_form::cb_5_clicked() {
   xlh = 5;
 }
 
-void stock_list_form::rb_3_clicked() {
-  dw_edit.grid.setsort("dbj030_ccph A");
-  dw_edit.grid.sort();
-}
+void stock_list_form::rb_3_clicked() { resort("dbj030_ccph A"); }
 
-void stock_list_form::rb_4_clicked() {
-  dw_edit.grid.setsort("mid(dbj030_ccph,5,20) A");
-  dw_edit.grid.sort();
-}
+void stock_list_form::rb_4_clicked() { resort("mid(dbj030_ccph,5,20) A"); }
 
 void stock_list_form::gg() { search(Variant::B); }
 

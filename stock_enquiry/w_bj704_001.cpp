@@ -18,6 +18,8 @@ namespace sparestock::stock_enquiry {
 
 namespace {
 constexpr const char* kMainGroupSort = "mid(dbj030_ccph,5,4) A";
+// What each query mode searches, in the words of the filter in force.
+constexpr const char* kModeWords[] = {"备件号", "备件名称", "拼音码", "常用件", "备件分类", "库号", "车型"};
 }  // namespace
 
 w_bj704_001::w_bj704_001(ui::Session& session) : w_bj704_001(session, "w_bj704_001") {}
@@ -84,8 +86,7 @@ void w_bj704_001::open() {
     sle_1_ue_enter(ui::Key::Other);
   }
   // The list sorted by main group and made read-only.
-  dw_edit.grid.setsort(kMainGroupSort);
-  dw_edit.grid.sort();
+  resort(kMainGroupSort);
   dw_edit.grid.modify("grid.readonly=yes");
   // Nothing chosen yet: the row handed back is empty.
   lstr_kcdata = s_bj704_001{};
@@ -103,13 +104,15 @@ void w_bj704_001::ue_query() {
   // The conditions replace the search's filter; a form opened for one warehouse keeps it.
   std::string standing;
   if (!ls_parm.empty()) standing = "dbj030_ckh = " + grid::quote_literal(ls_parm);
-  if (lib::query_with_conditions(*this, dw_edit, standing) >= 0) follow_current_row();
+  if (lib::query_with_conditions(*this, dw_edit, standing, warehouse_words()) >= 0) follow_current_row();
 }
 
 void w_bj704_001::ue_sort() {
   is_tablename = "dbj002";
-  lib::sort_with_dialog(*this, dw_edit, is_tablename);
+  if (lib::sort_with_dialog(*this, dw_edit, is_tablename) == 1) follow_current_row();
 }
+
+ui::GridControl& w_bj704_001::list_grid() { return dw_edit; }
 
 void w_bj704_001::ue_help() { lib::f_open_help(session(), 201); }
 
@@ -181,11 +184,9 @@ void w_bj704_001::sle_1_ue_enter(ui::Key key) {
     session().windows().close(*this);
     return;
   }
-  // F9 opens the pick list of the current mode.
-  if (key == ui::Key::F9) {
-    pb_1_clicked();
-    return;
-  }
+  // F9 opens the pick list of the current mode; while the received warehouse is in force the
+  // search follows at once, as for Enter.
+  if (key == ui::Key::F9) pb_1_clicked();
   // The mode to restore after the search.
   i_gdz = xlh;
   // A search asked for with Enter; modes 2..7 first ask for a part number.
@@ -243,6 +244,7 @@ void w_bj704_001::search(Variant variant) {
   if (out.kind == SearchOutcome::Kind::SetFilter) {
     dw_edit.grid.setfilter(out.filter);
     dw_edit.grid.filter();
+    condition = out.filter.empty() ? "" : out.step1 ? warehouse_words() : search_words();
     follow_current_row();
     if (out.step1) {
       dw_edit.setfocus();
@@ -256,6 +258,20 @@ void w_bj704_001::search(Variant variant) {
     return;
   }
   dw_edit.setfocus();
+}
+
+std::string w_bj704_001::warehouse_words() const { return ls_parm.empty() ? "" : "库号：" + ls_parm; }
+
+std::string w_bj704_001::search_words() const {
+  std::vector<std::string> parts;
+  std::string searched = xlh == 4 ? ddlb_1.text : std::string(text::trim(sle_1.text));
+  if (xlh >= 1 && xlh <= 7 && !searched.empty())
+    parts.push_back(std::string(kModeWords[xlh - 1]) + "：" + searched);
+  if (xlh != 1 && !ls_cph.empty()) parts.push_back("备件号：" + ls_cph);
+  if (!ls_parm.empty() && !(xlh == 6 && searched == ls_parm)) parts.push_back(warehouse_words());
+  std::string out;
+  for (const std::string& p : parts) out += (out.empty() ? "" : "，") + p;
+  return out;
 }
 
 // ---- the monthly figures -------------------------------------------------------------------
@@ -274,25 +290,25 @@ void w_bj704_001::refresh_display() {
 }
 
 void w_bj704_001::follow_current_row() {
-  long row = dw_edit.grid.getrow();
+  long row = lib::f_select_current_row(dw_edit);
   if (row < 1) dw_display.grid.reset();
   refresh_display();
   common::status_on_rowfocuschanged(dw_edit, row);
+}
+
+void w_bj704_001::resort(const char* sort) {
+  dw_edit.grid.setsort(sort);
+  dw_edit.grid.sort();
+  follow_current_row();
 }
 
 void w_bj704_001::rb_1_clicked() { refresh_display(); }
 
 void w_bj704_001::rb_2_clicked() { refresh_display(); }
 
-void w_bj704_001::rb_3_clicked() {
-  dw_edit.grid.setsort("CCPH A");
-  dw_edit.grid.sort();
-}
+void w_bj704_001::rb_3_clicked() { resort("CCPH A"); }
 
-void w_bj704_001::rb_4_clicked() {
-  dw_edit.grid.setsort(kMainGroupSort);
-  dw_edit.grid.sort();
-}
+void w_bj704_001::rb_4_clicked() { resort(kMainGroupSort); }
 
 // ---- the stock grid ------------------------------------------------------------------------
 

@@ -107,9 +107,19 @@ class w_bj704_001 : public lib::w_spmm {
   std::string display_year() const;
   // dw_display retrieved for the part of dw_edit's current row, when there is one.
   void refresh_display();
-  // After a filter: the monthly figures and the status line follow the row that is now
-  // current (the filter moves it without a row-focus event); no row empties the figures.
+  // After a filter or a sort: the row that is now current is highlighted alone, and the
+  // monthly figures and the status line follow it (neither moves it with a row-focus event);
+  // no row empties the figures.
   void follow_current_row();
+  // dw_edit sorted by `sort`, the current row followed.
+  void resort(const char* sort);
+  // Query, sort and the navigation commands act on the stock list.
+  ui::GridControl& list_grid() override;
+  // The words of the search just made (the window's condition): the mode and its text, the
+  // popup's part number, the warehouse received at open.
+  std::string search_words() const;
+  // The words of the warehouse received at open ("" when none).
+  std::string warehouse_words() const;
   // The mode buttons' shared steps: the mode, the caption, the field's limit (0: unchanged).
   void enter_mode(int mode, const char* caption, int limit);
   // The part number from the part-number popup, trimmed and upper-cased like the search text.

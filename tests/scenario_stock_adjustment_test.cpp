@@ -347,7 +347,7 @@ TEST_P(StockAdjustment, TheQueryKeepsTheWarehouseOfTheFilterField) {
   desk.ok({{"op", "event"}, {"window", W}, {"name", "ue_query"}});
   for (const char* zone : {"A1", "B2"}) {
     desk.ok({{"op", "select"}, {"window", "w_cx"}, {"control", "ddlb_1"}, {"value", "库区号"}});
-    desk.ok({{"op", "select"}, {"window", "w_cx"}, {"control", "ddlb_2"}, {"value", "="}});
+    desk.ok({{"op", "select"}, {"window", "w_cx"}, {"control", "ddlb_2"}, {"value", "等于"}});
     desk.ok({{"op", "text"}, {"window", "w_cx"}, {"control", "sle_1"}, {"value", zone}});
     desk.click("rb_2", "w_cx");
     desk.click("cb_1", "w_cx");

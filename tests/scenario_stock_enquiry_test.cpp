@@ -96,7 +96,7 @@ TEST_P(StockEnquiry, OpenedWithAWarehouseWorksOnThatWarehouse) {
   // The query command keeps the warehouse as well: only its conditions are the user's.
   sc.ok({{"op", "event"}, {"window", "w_bj704_001"}, {"name", "ue_query"}});
   sc.ok({{"op", "select"}, {"window", "w_cx"}, {"control", "ddlb_1"}, {"value", "备件号"}});
-  sc.ok({{"op", "select"}, {"window", "w_cx"}, {"control", "ddlb_2"}, {"value", "like"}});
+  sc.ok({{"op", "select"}, {"window", "w_cx"}, {"control", "ddlb_2"}, {"value", "匹配"}});
   sc.type("w_cx", "sle_1", "JL01%");
   sc.click("w_cx", "cb_3");
   EXPECT_EQ(grid("w_bj704_001")["filter"], "dbj030_ckh = '01' and (dbj030_ccph like 'JL01%')");
@@ -419,7 +419,7 @@ TEST_P(StockEnquiry, AQueryWithoutResultClearsTheFilter) {
   search("w_bj704_001", "03");
   sc.ok({{"op", "event"}, {"window", "w_bj704_001"}, {"name", "ue_query"}});
   sc.ok({{"op", "select"}, {"window", "w_cx"}, {"control", "ddlb_1"}, {"value", "库号"}});
-  sc.ok({{"op", "select"}, {"window", "w_cx"}, {"control", "ddlb_2"}, {"value", "="}});
+  sc.ok({{"op", "select"}, {"window", "w_cx"}, {"control", "ddlb_2"}, {"value", "等于"}});
   sc.type("w_cx", "sle_1", "77");
   json s = sc.click("w_cx", "cb_3");
   ASSERT_EQ(s["messages"].size(), 1u);

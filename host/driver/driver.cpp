@@ -19,6 +19,10 @@ using ui::RequestError;
 
 namespace {
 
+constexpr const char* kNotNow = "此项现在不能使用";
+// What the user reads for a refusal that brought no text of its own.
+constexpr const char* kRefused = "操作未完成";
+
 std::string string_field(const json& r, const char* name) {
   auto it = r.find(name);
   if (it == r.end() || !it->is_string())
@@ -39,7 +43,8 @@ ui::Window& window_of(ui::Session& s, const json& request) {
   ui::Window& w = shown_window(s, request);
   if (ui::Window* modal = s.windows().blocking(); modal && modal != &w)
     throw RequestError(
-        fmt::format("window {} is blocked by the modal window {}", w.class_name(), modal->class_name()));
+        fmt::format("window {} is blocked by the modal window {}", w.class_name(), modal->class_name()),
+        finish_modal_first(*modal));
   return w;
 }
 
@@ -47,14 +52,14 @@ ui::Window& shown_window(ui::Session& s, const json& request) {
   static const std::vector<FieldDecl> kWindowField{{"window", FieldType::WindowRef, true}};
   std::string key = Fields(kWindowField, request).window();
   ui::Window* w = s.windows().find(key);
-  if (!w) throw RequestError("no open window " + key);
+  if (!w) throw RequestError("no open window " + key, "窗口已关闭");
   return *w;
 }
 
 ui::Control& control_of(ui::Window& w, const json& request) {
   ui::Control& c = shown_control(w, request);
-  if (!c.visible) throw RequestError(fmt::format("control {} is not visible", c.name()));
-  if (!c.enabled) throw RequestError(fmt::format("control {} is disabled", c.name()));
+  if (!c.visible) throw RequestError(fmt::format("control {} is not visible", c.name()), kNotNow);
+  if (!c.enabled) throw RequestError(fmt::format("control {} is disabled", c.name()), kNotNow);
   return c;
 }
 
@@ -131,12 +136,14 @@ json Driver::handle(const json& request) {
       s.read([&] { run_op(*op, request, s, target_, &answer); });
     } else {
       if (op->mode == OpMode::Act && s.pending())
-        throw RequestError("a message box is waiting for an answer");
+        throw RequestError("a message box is waiting for an answer", "请先回答提示框");
       if (max_windows_ > 0 && op->name == "open") {
         size_t open_windows = 0;
         s.read([&] { open_windows = s.windows().windows().size(); });
-        if (open_windows >= max_windows_)
-          throw RequestError(fmt::format("打开的窗口已达上限 ({} 个)，请先关闭不用的窗口", max_windows_));
+        if (open_windows >= max_windows_) {
+          std::string refused = fmt::format("打开的窗口已达上限 ({} 个)，请先关闭不用的窗口", max_windows_);
+          throw RequestError(refused, refused);
+        }
       }
       // A handler may be suspended by a message box or a modal window and go on after this
       // request has been answered: the action owns a copy of the request.
@@ -145,10 +152,10 @@ json Driver::handle(const json& request) {
     answer["state"] = state();
     return answer;
   } catch (const RequestError& e) {
-    return {{"ok", false}, {"error", e.what()}};
+    return {{"ok", false}, {"error", e.what()}, {"message", e.user_text().empty() ? kRefused : e.user_text()}};
   } catch (const std::exception&) {
     // A fault of the program, not of the request: its text means nothing to a front end.
-    return {{"ok", false}, {"error", "internal error"}};
+    return {{"ok", false}, {"error", "internal error"}, {"message", kRefused}};
   }
 }
 
@@ -161,8 +168,10 @@ json Driver::state() {
     auto reports = s.take_reports();
     json messages = json::array();
     for (const auto& m : reports.messages) messages.push_back(message_json(m));
+    ui::Window* active = s.windows().active();
     out = {{"frame", {{"title", s.frame_title}, {"microhelp", s.microhelp}}},
            {"windows", windows},
+           {"active", active ? json(active->id()) : json()},
            {"pending", s.pending() ? message_json(*s.pending()) : json()},
            {"messages", messages},
            {"closed", reports.closed},

@@ -167,8 +167,8 @@ json summary_json(grid::Grid& g) {
 
 // ---- Handlers ----
 
-void refuse_unless_empty(const std::string& refused) {
-  if (!refused.empty()) throw RequestError(refused);
+void refuse_unless_empty(const std::string& refused, const std::string& user_text = {}) {
+  if (!refused.empty()) throw RequestError(refused, user_text);
 }
 
 // Logs in (the first time) and sets host globals.
@@ -190,15 +190,22 @@ void op_open(Call& c) {
   std::string cls = c.fields.text("window");
   if (!ui::find_window_class(cls)) throw RequestError("unknown window class: " + cls);
   if (ui::Window* modal = s.windows().blocking())
-    throw RequestError("the modal window " + modal->class_name() + " is open");
+    throw RequestError("the modal window " + modal->class_name() + " is open", finish_modal_first(*modal));
   if (!s.sqlca.connected()) throw RequestError("log in first (op \"host\")");
-  s.windows().open(cls, c.fields.text_or("parm", ""), c.fields.has("parm"));
+  // The launcher opens without a parameter; an open with one is an opener's, for its own use.
+  if (c.fields.has("parm"))
+    s.windows().open(cls, c.fields.text("parm"), true);
+  else
+    s.windows().open_sheet(cls);
 }
+
+void op_activate(Call& c) { c.session.windows().bring_to_front(*c.window); }
 
 void op_text(Call& c) {
   auto& sle = c.control_as<ui::SingleLineEdit>();
   if (!sle.type(c.fields.text("value")))
-    throw RequestError(fmt::format("the field {} takes at most {} characters", sle.name(), sle.limit));
+    throw RequestError(fmt::format("the field {} takes at most {} characters", sle.name(), sle.limit),
+                       fmt::format("此处最多输入 {} 个字符", sle.limit));
   sle.setfocus();
 }
 
@@ -242,7 +249,7 @@ void op_event(Call& c) {
 void op_menu(Call& c) {
   std::string item = c.fields.text("item");
   if (!c.window->menu) throw RequestError("window " + c.window->class_name() + " has no menu");
-  refuse_unless_empty(c.window->menu->click(item));
+  refuse_unless_empty(c.window->menu->click(item), "该命令现在不能使用");
 }
 
 void op_grid(Call& c) {
@@ -261,7 +268,8 @@ void op_grid(Call& c) {
 
 void op_edit(Call& c) {
   auto& g = c.control_as<ui::GridControl>();
-  refuse_unless_empty(g.user_edit(c.fields.whole("row"), c.fields.text("column"), c.fields.text("value")));
+  refuse_unless_empty(g.user_edit(c.fields.whole("row"), c.fields.text("column"), c.fields.text("value")),
+                      "此处不能修改");
 }
 
 // Reading rows changes nothing, so it is answered beneath a modal window or a message box too,
@@ -350,6 +358,7 @@ const std::vector<OpSpec>& all_ops() {
        {ControlKind::Grid},
        op_rows},
       {"close", {kWindow}, Act, Window, {}, op_close},
+      {"activate", {kWindow}, Act, Window, {}, op_activate},
       {"pick", {text("value")}, Act, None, {}, op_pick},
       {"answer", {{"button", WholeNumber, true, 1}}, WhilePending, None, {}, op_answer},
       {"state", {}, Read, None, {}, op_state},
@@ -361,6 +370,10 @@ const OpSpec* find_op(std::string_view name) {
   for (const OpSpec& op : all_ops())
     if (op.name == name) return &op;
   return nullptr;
+}
+
+std::string finish_modal_first(const ui::Window& modal) {
+  return modal.title.empty() ? "请先完成或关闭对话框" : "请先完成或关闭“" + modal.title + "”";
 }
 
 std::string wrong_kind_message(const ui::Control& control, const OpSpec& op) {

@@ -68,6 +68,8 @@ const OpSpec* find_op(std::string_view name);
 // Every op, in the order the protocol documents them.
 const std::vector<OpSpec>& all_ops();
 
+// What the user reads when a modal window must be finished first: "请先完成或关闭“条件查询”".
+std::string finish_modal_first(const ui::Window& modal);
 // "control st_1 is a statictext; op text needs a singlelineedit".
 std::string wrong_kind_message(const ui::Control& control, const OpSpec& op);
 

@@ -71,6 +71,18 @@ long scrollnextrow(grid::Grid& grid) {
   return grid.getrow();
 }
 
+long step_current_row(grid::Grid& grid, RowStep step) {
+  long rows = grid.rowcount();
+  if (rows == 0) return 0;
+  switch (step) {
+    case RowStep::First: grid.scrolltorow(1); break;
+    case RowStep::Prior: scrollpriorrow(grid); break;
+    case RowStep::Next: scrollnextrow(grid); break;
+    case RowStep::Last: grid.scrolltorow(rows); break;
+  }
+  return f_select_current_row(grid);
+}
+
 int f_aotocenter(ui::Window& window) {
   const ui::Session& s = window.session();
   int screen_width = ui::pixelstounits(s.screen_width, ui::PixelConversion::XPixelsToUnits);

@@ -40,6 +40,12 @@ long f_select_current_row(ui::GridControl& grid);
 long scrollpriorrow(grid::Grid& grid);
 long scrollnextrow(grid::Grid& grid);
 
+// The navigation commands 第一条, 上一条, 下一条 and 最后一条 on a list: the current row moves
+// (the grid's rowfocuschanged runs) and is highlighted alone. Returns the new current row (0
+// for an empty grid).
+enum class RowStep { First, Prior, Next, Last };
+long step_current_row(grid::Grid& grid, RowStep step);
+
 // Moves a window to the middle of the session's screen (the screen size in pixels converted to
 // window units); a window larger than the screen goes to its top left corner. 1.
 int f_aotocenter(ui::Window& window);

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <tuple>
 
 #include "host/lib/save_as.h"
 #include "host/lib/w_dw_print_options.h"
@@ -30,8 +31,11 @@ MenuItem& Menu::add(std::string name, std::string text, std::string parent, std:
   return *items_.back();
 }
 
-std::function<void()> Menu::raise(std::string event) {
-  return [this, event = std::move(event)] { window_.user_event(event); };
+MenuItem& Menu::add_event(std::string name, std::string text, std::string parent, std::string event) {
+  MenuItem& i = add(std::move(name), std::move(text), std::move(parent),
+                    [this, event] { window_.user_event(event); });
+  i.available = [this, event] { return window_.has_user_event(event); };
+  return i;
 }
 
 void Menu::hide(std::string_view name) {
@@ -83,7 +87,7 @@ std::string Menu::refusal(const MenuItem& item) const {
   if (item.separator()) return "menu item " + item.name + " is a separator";
   bool entry_shown = true;
   for (const MenuItem* i = &item; i; i = i->parent.empty() ? nullptr : find(i->parent)) {
-    if (!i->enabled) return "menu item " + item.name + " is disabled";
+    if (!i->usable()) return "menu item " + item.name + " is disabled";
     if (!i->visible) entry_shown = false;
   }
   if (!entry_shown && !item.toolbaritemvisible) return "menu item " + item.name + " is hidden";
@@ -98,7 +102,7 @@ nlohmann::json Menu::state() const {
                      {"parent", i->parent.empty() ? nlohmann::json() : nlohmann::json(i->parent)},
                      {"visible", i->visible},
                      {"toolbaritemvisible", i->toolbaritemvisible},
-                     {"enabled", i->enabled}});
+                     {"enabled", i->usable()}});
   }
   return {{"class", class_name_}, {"items", items}};
 }
@@ -116,37 +120,44 @@ std::string Menu::click(std::string_view name) {
 
 m_e::m_e(ui::Window& window, std::string class_name) : Menu(window, std::move(class_name)) {
   add("m_edit", "编辑(&E)");
-  add("m_change", "修改(&M)", "m_edit", raise("ue_getfocus"));
-  add("m_add", "增加(&A)", "m_edit", raise("ue_add"));
-  add("m_delete", "删除(&D)", "m_edit", raise("ue_delete"));
-  add("m_cancel", "取消(&C)", "m_edit", raise("ue_cancel"));
-  add("m_save", "保存(&S)", "m_edit", raise("ue_save"));
+  for (auto [name, text, event] : {std::tuple{"m_change", "修改(&M)", "ue_getfocus"},
+                                   {"m_add", "增加(&A)", "ue_add"},
+                                   {"m_delete", "删除(&D)", "ue_delete"},
+                                   {"m_cancel", "取消(&C)", "ue_cancel"},
+                                   {"m_save", "保存(&S)", "ue_save"}}) {
+    MenuItem& i = add_event(name, text, "m_edit", event);
+    i.available = [this, e = std::string(event)] {
+      return this->window().has_user_event(e) && this->window().can_edit();
+    };
+  }
   add("m_exit1", "退出(&X)", "m_edit", [this] { this->window().session().windows().close(this->window()); });
   add("m_print1", "打印(&P)");
   // Printing goes to files, which serve as the preview; the entry stays for the familiar layout.
   MenuItem& preview = add("m_preview", "打印预览(&V)", "m_print1");
   preview.enabled = false;
-  add("m_print", "打印(&P)...", "m_print1", [this] {
+  MenuItem& print = add("m_print", "打印(&P)...", "m_print1", [this] {
     ui::Session& s = this->window().session();
     print_with_options(s, s.globals().gd_print);
   });
+  print.available = [this] { return this->window().owns_grid(this->window().session().globals().gd_print); };
   // Saving the list the print command would print, as a spreadsheet.
-  add("m_saveas", "另存为(&A)...", "m_print1",
-      [this] { save_grid_as(this->window(), this->window().session().globals().gd_print); });
+  MenuItem& save_as = add("m_saveas", "另存为(&A)...", "m_print1",
+                          [this] { save_grid_as(this->window(), this->window().session().globals().gd_print); });
+  save_as.available = print.available;
   add("m_help1", "帮助(&H)");
-  add("m_help", "帮助主题(&H)", "m_help1", raise("ue_help"));
+  add_event("m_help", "帮助主题(&H)", "m_help1", "ue_help");
 }
 
 m_module::m_module(ui::Window& window, std::string class_name) : m_e(window, std::move(class_name)) {
   add("m_2", "查询(&Q)");
-  add("m_1", "条件查询(&Q)...", "m_2", raise("ue_query"));
+  add_event("m_1", "条件查询(&Q)...", "m_2", "ue_query");
   add("m_4", "浏览(&B)");
-  add("m_3", "排序(&S)...", "m_4", raise("ue_sort"));
+  add_event("m_3", "排序(&S)...", "m_4", "ue_sort");
   add("m_", "-", "m_4");
-  add("m_5", "第一条(&F)", "m_4", raise("ue_first"));
-  add("m_6", "上一条(&P)", "m_4", raise("ue_last"));
-  add("m_7", "下一条(&N)", "m_4", raise("ue_next"));
-  add("m_8", "最后一条(&L)", "m_4", raise("ue_end"));
+  add_event("m_5", "第一条(&F)", "m_4", "ue_first");
+  add_event("m_6", "上一条(&P)", "m_4", "ue_last");
+  add_event("m_7", "下一条(&N)", "m_4", "ue_next");
+  add_event("m_8", "最后一条(&L)", "m_4", "ue_end");
 }
 
 me_yshx::me_yshx(ui::Window& window, std::string class_name) : m_module(window, std::move(class_name)) {}

@@ -24,8 +24,11 @@
 //             hidden (forms that post through their own button)
 //   m_e4      m_module with the record commands hidden (read-only lists with navigation)
 //
-// An item raises its event on the window only when the window has it; otherwise the click does
-// nothing. A descendant menu changes an inherited item in its constructor, and extends an
+// An item that raises an event is enabled only while the window has that event; the record
+// commands (修改, 增加, 删除, 取消, 保存) besides only while the window can edit
+// (Window::can_edit), and 打印 only while one of the window's grids is the print service's
+// (gd_print). These conditions are read when the menu is shown or clicked, on top of the item's
+// own `enabled`. A descendant menu changes an inherited item in its constructor, and extends an
 // item's action by wrapping it:
 //
 //   auto inherited = item("m_add").clicked;
@@ -49,6 +52,10 @@ struct MenuItem {
   bool toolbaritemvisible = true;
   bool enabled = true;
   std::function<void()> clicked;
+  // A condition the window decides at the moment; the item is enabled only while it holds.
+  std::function<bool()> available;
+
+  bool usable() const { return enabled && (!available || available()); }
 
   bool separator() const { return text == "-"; }
 };
@@ -81,8 +88,8 @@ class Menu : public ui::MenuObject {
  protected:
   MenuItem& add(std::string name, std::string text, std::string parent = {},
                 std::function<void()> clicked = {});
-  // An action that raises a user event of the window (nothing when the window has none).
-  std::function<void()> raise(std::string event);
+  // An item raising a user event of the window, available while the window has the event.
+  MenuItem& add_event(std::string name, std::string text, std::string parent, std::string event);
   // Hides an item and its toolbar button.
   void hide(std::string_view name);
 

@@ -13,12 +13,16 @@
 
 namespace sparestock::lib {
 
-const std::vector<std::string>& query_operators() {
-  static const std::vector<std::string> ops{"=", "<>", ">", ">=", "<", "<=", "like", "包含"};
-  return ops;
-}
-
 namespace {
+
+// Each operator's name as offered, and the operator of the expression language ("" for 包含,
+// which is written with pos()).
+struct Operator {
+  const char* name;
+  const char* symbol;
+};
+constexpr Operator kOperators[] = {{"等于", "="}, {"不等于", "<>"},   {"大于", ">"},    {"大于等于", ">="},
+                                   {"小于", "<"}, {"小于等于", "<="}, {"匹配", "like"}, {"包含", ""}};
 
 bool is_number(grid::GridType t) {
   return t == grid::GridType::Decimal || t == grid::GridType::Long || t == grid::GridType::Number;
@@ -28,22 +32,34 @@ std::string label_of(const grid::ColumnDef& c) { return c.heading.empty() ? c.na
 
 }  // namespace
 
+const std::vector<std::string>& query_operators() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> out;
+    for (const Operator& o : kOperators) out.emplace_back(o.name);
+    return out;
+  }();
+  return names;
+}
+
 ConditionResult build_condition(const grid::ColumnDef& column, const std::string& op,
                                 const std::string& value) {
-  const auto& ops = query_operators();
-  if (std::find(ops.begin(), ops.end(), op) == ops.end()) return {{}, "请选择运算符!"};
+  const Operator* chosen = nullptr;
+  for (const Operator& o : kOperators)
+    if (op == o.name) chosen = &o;
+  if (!chosen) return {{}, "请选择运算符!"};
+  const std::string symbol = chosen->symbol;
   const std::string& col = column.name;
   std::string v(text::trim(value));
-  bool text_op = op == "like" || op == "包含";
+  bool text_op = symbol == "like" || symbol.empty();
 
   if (v.empty()) {
     // Nothing typed: = and <> ask for an empty (or null) item; the others need a value.
-    if (op == "=") {
+    if (symbol == "=") {
       return {column.type == grid::GridType::Char ? fmt::format("(isnull({0}) or {0} = '')", col)
                                                   : fmt::format("isnull({})", col),
               {}};
     }
-    if (op == "<>") {
+    if (symbol == "<>") {
       return {column.type == grid::GridType::Char ? fmt::format("(not isnull({0}) and {0} <> '')", col)
                                                   : fmt::format("not isnull({})", col),
               {}};
@@ -55,7 +71,7 @@ ConditionResult build_condition(const grid::ColumnDef& column, const std::string
     if (text_op) return {{}, "“" + label_of(column) + "”是数值列，不能使用 " + op + "!"};
     auto number = db::Decimal::parse(v);
     if (!number) return {{}, "“" + label_of(column) + "”是数值列，请输入数字!"};
-    return {fmt::format("{} {} {}", col, op, number->to_string()), {}};
+    return {fmt::format("{} {} {}", col, symbol, number->to_string()), {}};
   }
 
   if (column.type == grid::GridType::DateTime) {
@@ -64,13 +80,13 @@ ConditionResult build_condition(const grid::ColumnDef& column, const std::string
     if (!when) return {{}, "“" + label_of(column) + "”是日期列，请输入日期，如 2026-12-08!"};
     // A date alone compares whole days; a date with a time compares the moment.
     if (v.size() <= 10)
-      return {fmt::format("date({}) {} date({})", col, op, grid::quote_literal(when->iso_date())), {}};
-    return {fmt::format("{} {} datetime({})", col, op, grid::quote_literal(when->iso())), {}};
+      return {fmt::format("date({}) {} date({})", col, symbol, grid::quote_literal(when->iso_date())), {}};
+    return {fmt::format("{} {} datetime({})", col, symbol, grid::quote_literal(when->iso())), {}};
   }
 
   std::string literal = grid::quote_literal(v);
-  if (op == "包含") return {fmt::format("pos({}, {}) > 0", col, literal), {}};
-  return {fmt::format("{} {} {}", col, op, literal), {}};
+  if (symbol.empty()) return {fmt::format("pos({}, {}) > 0", col, literal), {}};
+  return {fmt::format("{} {} {}", col, symbol, literal), {}};
 }
 
 grid::Grid* grid_parameter(const std::any& parm) {
@@ -93,22 +109,28 @@ std::vector<ColumnChoice> column_choices(const grid::GridDefinition& definition)
   return out;
 }
 
-long query_with_conditions(ui::Window& window, ui::GridControl& list, const std::string& standing) {
+long query_with_conditions(ui::Window& window, ui::GridControl& list, const std::string& standing,
+                           const std::string& standing_words) {
   ui::Session& s = window.session();
   s.windows().openwithparm(kQueryFormClass, &list);
   std::string expression = s.windows().message.stringparm;
   if (expression.empty()) return -1;
+  std::string words;
+  if (auto* w = std::any_cast<QueryWords>(&s.windows().message.powerobjectparm)) words = w->text;
   if (!standing.empty()) expression = standing + " and (" + expression + ")";
+  if (!standing_words.empty()) words = standing_words + (words.empty() ? "" : "，" + words);
   grid::Grid& g = list.grid;
   if (g.setfilter(expression) != 1) {
     s.messagebox(window.title, "查询条件不正确：" + g.last_error(), ui::Icon::StopSign);
     return -1;
   }
   g.filter();
+  window.condition = words;
   if (g.rowcount() == 0) {
     s.messagebox(window.title, "没有符合条件的记录");
     g.setfilter(standing);
     g.filter();
+    window.condition = standing_words;
   }
   g.selectrow(0, false);
   f_select_current_row(g);
@@ -163,7 +185,7 @@ void w_cx::open() {
   }
   choices_ = column_choices(g->definition());
   for (const auto& c : choices_) ddlb_1.items.push_back(c.text);
-  ddlb_2.text = "=";
+  ddlb_2.text = query_operators().front();
   sle_1.setfocus();
 }
 
@@ -195,7 +217,15 @@ std::string w_cx::add_condition() {
 }
 
 void w_cx::answer(std::string expression) {
-  session().windows().closewithreturn(*this, std::move(expression));
+  // The words go with a whole expression only.
+  std::string words;
+  if (!expression.empty()) {
+    words = st_4.text;
+    std::replace(words.begin(), words.end(), '\n', ' ');
+  }
+  ui::WindowManager& windows = session().windows();
+  windows.closewithreturn(*this, std::move(expression));
+  if (!words.empty()) windows.message.powerobjectparm = QueryWords{std::move(words)};
 }
 
 }  // namespace sparestock::lib

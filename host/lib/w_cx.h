@@ -9,8 +9,9 @@
 // it by and (rb_1) or or (rb_2). cb_2 clears the expression, cb_3 answers it (adding a
 // condition still filled in first), cb_4 and Escape cancel.
 //
-// Operators: = <> > >= < <= on every column; like (the value is the pattern: % any run of
-// characters, _ one character) and 包含 (contains the value as typed) on text columns.
+// Operators, offered by their names: 等于 不等于 大于 大于等于 小于 小于等于 (= <> > >= < <=) on
+// every column; 匹配 (like: the value is the pattern, % any run of characters, _ one character)
+// and 包含 (contains the value as typed) on text columns.
 // Values: text is trimmed and written as a literal with the language's escape (~' for a quote,
 // ~~ for a tilde), so whatever is typed stays a value; an empty text with = or <> means
 // empty-or-null; numbers must read as numbers; dates as dates ("2026-12-08", with = meaning
@@ -18,7 +19,8 @@
 // added.
 //
 // The answer is a whole expression with no trailing connective: a caller that adds a
-// condition of its own joins it with " and ".
+// condition of its own joins it with " and ". With it, message.powerobjectparm holds the
+// conditions in words (QueryWords: "备件号 包含 JL01 并且 库号 等于 01").
 
 #include <string>
 #include <vector>
@@ -34,8 +36,13 @@ namespace sparestock::lib {
 
 inline constexpr const char* kQueryFormClass = "w_cx";
 
-// The operators offered, in order.
+// The operators offered, in order, by their names.
 const std::vector<std::string>& query_operators();
+
+// The conditions of a query in words, handed back beside the expression.
+struct QueryWords {
+  std::string text;
+};
 
 struct ConditionResult {
   std::string expression;  // when error is empty
@@ -60,9 +67,12 @@ std::vector<ColumnChoice> column_choices(const grid::GridDefinition& definition)
 // The query command on a list grid: w_cx on `list`, then its answer as the grid's filter,
 // joined to `standing` (a condition that always holds, such as the company's) when one is
 // given. When no row passes, "没有符合条件的记录" (titled with the window's title) and the
-// filter goes back to `standing` alone. The current row is highlighted alone. Cancelling
-// changes nothing. Returns the rows shown, or -1 when the user cancelled.
-long query_with_conditions(ui::Window& window, ui::GridControl& list, const std::string& standing = {});
+// filter goes back to `standing` alone. The current row is highlighted alone. The window's
+// condition becomes the query's words, joined after `standing_words` (the words of
+// `standing`), or `standing_words` alone when the filter went back. Cancelling changes
+// nothing. Returns the rows shown, or -1 when the user cancelled.
+long query_with_conditions(ui::Window& window, ui::GridControl& list, const std::string& standing = {},
+                           const std::string& standing_words = {});
 
 class w_cx : public ui::Window {
  public:
@@ -81,8 +91,8 @@ class w_cx : public ui::Window {
   ui::StaticText st_3{*this, "st_3", "值"};
   ui::SingleLineEdit sle_1{*this, "sle_1"};
   ui::GroupBox gb_1{*this, "gb_1", "连接"};
-  ui::RadioButton rb_1{*this, "rb_1", "并且(and)", true};
-  ui::RadioButton rb_2{*this, "rb_2", "或者(or)"};
+  ui::RadioButton rb_1{*this, "rb_1", "并且", true};
+  ui::RadioButton rb_2{*this, "rb_2", "或者"};
   ui::CommandButton cb_1{*this, "cb_1", "加入条件(&A)"};
   ui::CommandButton cb_2{*this, "cb_2", "清除(&R)"};
   ui::StaticText st_4{*this, "st_4", ""};  // the conditions so far

@@ -38,8 +38,8 @@ void w_dw_print_options::open() {
     session().windows().closewithreturn(*this, -1.0);
     return;
   }
-  const auto& def = g->definition();
-  st_1.text = "打印：" + (def.title.empty() ? def.name : def.title);
+  std::string report = session().windows().report_title(*g);
+  st_1.text = report.empty() ? "打印" : "打印：" + report;
   st_2.text = fmt::format("共 {} 行", g->rowcount());
   grid_ = g;
   sle_1.text = std::to_string(g->print_settings().copies);

@@ -23,26 +23,24 @@ void w_large::open() { w_main(session()).show_form(title); }
 
 void w_large::close() { w_main(session()).restore_title(); }
 
+void w_large::activate() { w_main(session()).show_form(title); }
+
 ui::GridControl* w_large::main_grid() {
   for (ui::Control* c : controls())
     if (c->kind() == ui::ControlKind::Grid) return static_cast<ui::GridControl*>(c);
   return nullptr;
 }
 
-void w_large::ue_first() {
-  if (ui::GridControl* g = main_grid(); g && g->grid.rowcount() > 0) g->grid.scrolltorow(1);
-}
+void w_large::ue_first() { move_row(RowStep::First); }
 
-void w_large::ue_last() {
-  if (ui::GridControl* g = main_grid()) scrollpriorrow(g->grid);
-}
+void w_large::ue_last() { move_row(RowStep::Prior); }
 
-void w_large::ue_next() {
-  if (ui::GridControl* g = main_grid()) scrollnextrow(g->grid);
-}
+void w_large::ue_next() { move_row(RowStep::Next); }
 
-void w_large::ue_end() {
-  if (ui::GridControl* g = main_grid(); g && g->grid.rowcount() > 0) g->grid.scrolltorow(g->grid.rowcount());
+void w_large::ue_end() { move_row(RowStep::Last); }
+
+void w_large::move_row(RowStep step) {
+  if (ui::GridControl* g = main_grid()) step_current_row(g->grid, step);
 }
 
 void w_large::ue_help() { f_open_help(session(), 0); }

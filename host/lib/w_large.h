@@ -4,6 +4,8 @@
 //
 //   ue_first  the first row         ue_last  the previous row
 //   ue_next   the next row          ue_end   the last row
+//
+// (the row moved to is highlighted alone)
 //   ue_help   f_open_help(0), the help index
 //
 // open and close set and restore the frame title (gs_title + gs_dq + the form's title). A
@@ -12,6 +14,7 @@
 
 #include <string>
 
+#include "host/lib/global_functions.h"
 #include "host/ui/grid_control.h"
 #include "host/ui/session.h"
 #include "host/ui/window.h"
@@ -24,6 +27,8 @@ class w_large : public ui::Window {
 
   void open() override;
   void close() override;
+  // The frame shows the form's title again when it comes back to the front.
+  void activate() override;
 
   virtual void ue_first();
   virtual void ue_last();
@@ -36,6 +41,9 @@ class w_large : public ui::Window {
  protected:
   // The grid the navigation moves; nullptr when the form has none.
   virtual ui::GridControl* main_grid();
+
+ private:
+  void move_row(RowStep step);
 };
 
 }  // namespace sparestock::lib

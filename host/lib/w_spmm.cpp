@@ -42,6 +42,10 @@ w_spmm::w_spmm(ui::Session& session, std::string class_name, ui::WindowType type
   on_user_event("ue_sort", [this] { ue_sort(); });
   on_user_event("ue_help", [this] { ue_help(); });
   on_user_event("ue_getfocus", [this] { ue_getfocus(); });
+  on_user_event("ue_first", [this] { ue_first(); });
+  on_user_event("ue_last", [this] { ue_last(); });
+  on_user_event("ue_next", [this] { ue_next(); });
+  on_user_event("ue_end", [this] { ue_end(); });
 
   // A write the database refuses is told with the database's own text, whichever command
   // wrote; a form that handles dberror itself replaces this.
@@ -83,6 +87,8 @@ int w_spmm::closequery() {
 
 void w_spmm::close() { w_main(session()).restore_title(); }
 
+void w_spmm::activate() { w_main(session()).show_form(title); }
+
 ui::GridControl& w_spmm::list_grid() { return dw_display.grid.dataobject().empty() ? dw_edit : dw_display; }
 
 bool w_spmm::edit_writable() const {
@@ -101,6 +107,14 @@ void w_spmm::ue_query() { query_with_conditions(*this, list_grid()); }
 void w_spmm::ue_sort() { sort_with_dialog(*this, list_grid(), is_tablename); }
 
 void w_spmm::ue_help() { f_open_help(session(), 0); }
+
+void w_spmm::ue_first() { step_current_row(list_grid().grid, RowStep::First); }
+
+void w_spmm::ue_last() { step_current_row(list_grid().grid, RowStep::Prior); }
+
+void w_spmm::ue_next() { step_current_row(list_grid().grid, RowStep::Next); }
+
+void w_spmm::ue_end() { step_current_row(list_grid().grid, RowStep::Last); }
 
 void w_spmm::ue_add() {
   if (!edit_writable()) return;

@@ -16,15 +16,19 @@
 //                saved by the save command too
 //   ue_cancel    drops unsaved changes of dw_edit: it is retrieved again with its arguments
 //   ue_help      f_open_help(0), the help index
+//   ue_first, ue_last, ue_next, ue_end
+//                the current row of the list grid to the first, previous, next or last row,
+//                highlighted alone (the grid's rowfocuschanged runs)
 //
 // The record commands (add, delete, store, cancel) do nothing while dw_edit is read-only or
-// its grid writes no table.
+// its grid writes no table, and the menu shows them disabled then (can_edit).
 //
 // A statement of a grid write that the database refuses is told through the grid's dberror
 // ("数据库错误：" + the database's text, ii_dberrorcode set) unless the form handles dberror
 // itself. When the two grids share their rows, the row that becomes current in dw_display
-// becomes current in dw_edit as well, before the form's own rowfocuschanged runs. The list grid of query and sort is dw_display when it holds a
-// grid definition, else dw_edit.
+// becomes current in dw_edit as well, before the form's own rowfocuschanged runs. The list
+// grid of query, sort and navigation is dw_display when it holds a grid definition, else
+// dw_edit (list_grid).
 //
 // A descendant extends an event by overriding it and calling the ancestor's first
 // (`void ue_sort() override { is_tablename = "dbj030"; w_spmm::ue_sort(); }`) or replaces it
@@ -69,6 +73,9 @@ class w_spmm : public ui::Window {
   void open() override;
   int closequery() override;
   void close() override;
+  // The frame shows the form's title again when it comes back to the front.
+  void activate() override;
+  bool can_edit() const override { return edit_writable(); }
 
   virtual void ue_query();
   virtual void ue_add();
@@ -78,6 +85,10 @@ class w_spmm : public ui::Window {
   virtual void ue_sort();
   virtual void ue_help();
   virtual void ue_getfocus();
+  virtual void ue_first();
+  virtual void ue_last();
+  virtual void ue_next();
+  virtual void ue_end();
 
   // ---- window functions ----
   // After a new record was stored through `source`, brings dw_display in line with it: the
@@ -91,7 +102,9 @@ class w_spmm : public ui::Window {
   virtual int f_aotocenter();
 
  protected:
-  ui::GridControl& list_grid();
+  // The grid query, sort and the navigation act on: dw_display when it holds a grid
+  // definition, else dw_edit; a form whose list is another grid overrides it.
+  virtual ui::GridControl& list_grid();
   // dw_edit can store records: not read-only, and its grid writes a table.
   bool edit_writable() const;
   // dw_edit holds changes not yet written (after accepting the text being typed).

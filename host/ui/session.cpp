@@ -1,6 +1,7 @@
 #include "host/ui/session.h"
 
 #include <exception>
+#include "host/grid/grid.h"
 
 namespace sparestock::ui {
 
@@ -160,6 +161,7 @@ int Session::Printer::print(grid::PrintJob job) {
   }
   session.reports().printed.push_back(
       {{"window", job.window},
+       {"title", job.grid ? session.windows().report_title(*job.grid) : std::string()},
        {"control", job.control},
        {"dataobject", job.dataobject},
        {"rows", job.rows},

@@ -53,9 +53,16 @@ struct MessageBoxRecord {
 struct SessionEnded {};
 
 // Raised by a front-end action that refuses its request; the session's state is unchanged.
+// `what` tells a developer what was wrong; `user_text` is what a front end shows the user
+// (Chinese, without internal names), "操作未完成" when the refusal gave none.
 class RequestError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit RequestError(const std::string& what, std::string user_text = {})
+      : std::runtime_error(what), user_text_(std::move(user_text)) {}
+  const std::string& user_text() const { return user_text_; }
+
+ private:
+  std::string user_text_;
 };
 
 class Session {

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <typeindex>
 
+#include "host/grid/grid.h"
+#include "host/ui/grid_control.h"
 #include "host/ui/session.h"
 
 namespace sparestock::ui {
@@ -54,6 +56,13 @@ void Window::on_user_event(std::string name, std::function<void()> handler) {
   user_events_[std::move(name)] = std::move(handler);
 }
 
+bool Window::owns_grid(const grid::Grid* g) const {
+  if (!g) return false;
+  for (const Control* c : controls_)
+    if (c->kind() == ControlKind::Grid && &static_cast<const GridControl*>(c)->grid == g) return true;
+  return false;
+}
+
 void Window::bind_event(std::string event, std::function<long()> script) {
   event_scripts_[std::move(event)] = std::move(script);
 }
@@ -93,6 +102,7 @@ nlohmann::json Window::state() const {
   return {{"id", id_},
           {"class", class_name_},
           {"title", title},
+          {"condition", condition},
           {"modal", modal()},
           {"focus", focus_ ? nlohmann::json(focus_->name()) : nlohmann::json()},
           {"x", x},
@@ -148,6 +158,7 @@ Window* WindowManager::open_window(const std::string& class_name, Message parm) 
   w->id_ = next_id_++;
   message = std::move(parm);
   Window* raw = w.get();
+  if (!raw->modal()) leave_front();
   owned_.push_back(std::move(w));
   order_.push_back(raw);
   raw->raise_open();
@@ -162,7 +173,12 @@ int WindowManager::close(Window& w) {
   w.closing_ = true;
   w.raise_close();
   w.closed_ = true;
+  // A response window closed without a value hands back none, whatever a window it opened
+  // left in message.
+  if (w.modal() && !w.has_close_value_) message.clear();
+  bool was_in_front = active() == &w;
   order_.erase(std::remove(order_.begin(), order_.end(), &w), order_.end());
+  sheets_opened_.erase(std::remove(sheets_opened_.begin(), sheets_opened_.end(), &w), sheets_opened_.end());
   auto it = std::find_if(owned_.begin(), owned_.end(), [&](auto& p) { return p.get() == &w; });
   std::any returned;
   if (it != owned_.end()) {
@@ -171,6 +187,7 @@ int WindowManager::close(Window& w) {
   }
   session_.reports().closed.push_back(
       {{"id", w.id()}, {"class", w.class_name()}, {"returned", close_value_to_json(w.close_value_)}});
+  if (Window* next = active(); was_in_front && next) enter_front(*next);
   return 1;
 }
 
@@ -185,14 +202,62 @@ int WindowManager::closewithreturn(Window& w, std::any value) {
   else
     message.powerobjectparm = value;
   // From inside the window's close event: the close under way hands back this value.
-  if (w.closing_) {
-    w.close_value_ = std::move(value);
-    return 1;
-  }
   w.close_value_ = std::move(value);
+  w.has_close_value_ = true;
+  if (w.closing_) return 1;
   int rc = close(w);
-  if (rc != 1) w.close_value_.reset();
+  if (rc != 1) {
+    w.close_value_.reset();
+    w.has_close_value_ = false;
+  }
   return rc;
+}
+
+Window* WindowManager::open_sheet(const std::string& class_name, const std::string& parm, bool with_parm) {
+  for (Window* w : sheets_opened_)
+    if (w->class_name() == class_name) {
+      bring_to_front(*w);
+      return w;
+    }
+  Window* w = open(class_name, parm, with_parm);
+  if (w && !w->modal()) sheets_opened_.push_back(w);
+  return w;
+}
+
+Window* WindowManager::active() const {
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it)
+    if (!(*it)->modal()) return *it;
+  return nullptr;
+}
+
+void WindowManager::bring_to_front(Window& w) {
+  if (w.modal() || w.closed_ || active() == &w) return;
+  leave_front();
+  // Above the other sheets, below any response window.
+  order_.erase(std::remove(order_.begin(), order_.end(), &w), order_.end());
+  auto above = std::find_if(order_.begin(), order_.end(), [](Window* x) { return x->modal(); });
+  order_.insert(above, &w);
+  enter_front(w);
+}
+
+void WindowManager::leave_front() {
+  Window* front = active();
+  Globals& g = session_.globals();
+  if (front && front->owns_grid(g.gd_print)) front->print_grid_ = g.gd_print;
+}
+
+void WindowManager::enter_front(Window& w) {
+  Globals& g = session_.globals();
+  if (w.print_grid_) g.gd_print = w.print_grid_;
+  w.activate();
+}
+
+std::string WindowManager::report_title(const grid::Grid& g) const {
+  if (!g.definition().title.empty()) return g.definition().title;
+  for (const Window* w : order_)
+    if (w->owns_grid(&g)) return w->title;
+  if (const Window* w = find(g.window_name())) return w->title;
+  return {};
 }
 
 Window* WindowManager::find(std::string_view class_or_id) const {

@@ -14,6 +14,10 @@
 
 #include "host/ui/controls.h"
 
+namespace sparestock::grid {
+class Grid;
+}
+
 namespace sparestock::ui {
 
 class Session;
@@ -55,6 +59,9 @@ class Window {
 
   std::string title;
   int x = 0, y = 0, width = 0, height = 0;
+  // The filter in force on the window's list, in the user's words ("" when it shows every
+  // row); a front end shows it in the status area.
+  std::string condition;
   bool closed() const { return closed_; }
 
   const std::vector<Control*>& controls() const { return controls_; }
@@ -71,6 +78,15 @@ class Window {
   virtual bool user_event(std::string_view name);
   // Registers a user event the protocol and menus can raise.
   void on_user_event(std::string name, std::function<void()> handler);
+  bool has_user_event(std::string_view name) const { return user_events_.find(name) != user_events_.end(); }
+  // Whether the record commands (修改, 增加, 删除, 保存, 取消) can act on the window now; an
+  // editing form answers whether its records can be stored.
+  virtual bool can_edit() const { return true; }
+  // Raised when the window comes to the front of the session's sheets: opened over them,
+  // brought to the front, or uncovered when the sheet in front of it closes.
+  virtual void activate() {}
+  // Whether `g` is the grid of one of the window's grid controls.
+  bool owns_grid(const grid::Grid* g) const;
 
   // The window events open, close and closequery bound to a module's scripts; an event without
   // a script runs the virtual handler above. The runtime raises them through these.
@@ -114,6 +130,8 @@ class Window {
   std::map<std::string, std::function<long()>, std::less<>> event_scripts_;
   std::vector<UserObject> user_objects_;
   std::any close_value_;
+  bool has_close_value_ = false;      // closed through closewithreturn
+  grid::Grid* print_grid_ = nullptr;  // the grid it registered with the print service
 };
 
 using WindowFactory = std::function<std::unique_ptr<Window>(Session&)>;
@@ -148,6 +166,21 @@ class WindowManager {
 
   Message message;
 
+  // The front end's open (the launcher): a window of that class the front end opened before
+  // comes to the front instead of a second copy; otherwise as open. A copy a form opened for
+  // its own use is not the front end's.
+  Window* open_sheet(const std::string& class_name, const std::string& parm = {}, bool with_parm = false);
+  // The sheet in front (the last opened or brought to the front that is still open; response
+  // windows are not sheets); nullptr when none is open.
+  Window* active() const;
+  // Brings a sheet to the front (the user chose it): the print service's grid becomes the one
+  // that sheet registered, and its activate event runs. Response windows stay where they are.
+  void bring_to_front(Window& w);
+
+  // The title a grid's printout carries: its definition's report title, else the title of the
+  // window that holds the grid (found by the grid's window name for a copy); "" when neither.
+  std::string report_title(const grid::Grid& g) const;
+
   const std::vector<Window*>& windows() const { return order_; }
   Window* find(std::string_view class_or_id) const;
   // The response window on top, which blocks every other window; nullptr when none.
@@ -158,12 +191,18 @@ class WindowManager {
 
  private:
   Window* open_window(const std::string& class_name, Message parm);
+  // The sheet in front leaves the front: the print service's grid, when it is one of its
+  // grids, is remembered as the grid it registered.
+  void leave_front();
+  // After the sheet in front changed: the new one's registered grid and activate event.
+  void enter_front(Window& w);
 
   Session& session_;
   int next_id_ = 1;
   std::vector<std::unique_ptr<Window>> owned_;
   std::vector<Window*> order_;
   std::vector<std::unique_ptr<Window>> graveyard_;
+  std::vector<Window*> sheets_opened_;  // by the front end's open_sheet
 };
 
 // The close value of a window as a front end sees it: a string, a number, a structure

@@ -91,7 +91,7 @@ test('stock status: grid, current row, keys, menu with hidden items, toolbar, pr
   await h.screenshot(page, 'w_dw_print_options');
   await page.click(h.controlSel('w_dw_print_options', 'cb_1'));
   await page.waitForSelector('.toast.info');
-  assert.match(await page.textContent('.toast.info'), new RegExp(`已打印：d_bjcx_001，共 ${last} 行`));
+  assert.match(await page.textContent('.toast.info'), new RegExp(`已打印：库存状态，共 ${last} 行`));
   assert.strictEqual(await page.$('.modal-layer'), null);
 
   // Alt+X is the exit button 退出(&X), its letter underlined.
@@ -115,7 +115,7 @@ test('query form: a condition narrows the list; no match shows the message box',
   assert.ok(columns.includes('产品号'), columns.join(','));
   await page.selectOption(h.controlSel(cx, 'ddlb_1'), '产品号');
   await h.settle(page);
-  await page.selectOption(h.controlSel(cx, 'ddlb_2'), '=');
+  await page.selectOption(h.controlSel(cx, 'ddlb_2'), '等于');
   await h.settle(page);
   await page.fill(h.controlSel(cx, 'sle_1'), 'NO SUCH PART');
   await h.screenshot(page, 'w_cx');
@@ -251,7 +251,7 @@ test('an editable cell of the current row sends what is typed as an edit', async
     const body = JSON.parse(route.request().postData() || '{}');
     if (body.op === 'edit') {
       edits.push(body);
-      await route.fulfill({ json: { ok: false, error: 'the grid dw_1 is read-only' } });
+      await route.fulfill({ json: { ok: false, error: 'the grid dw_1 is read-only', message: '此处不能修改' } });
       return;
     }
     const response = await route.fetch();
@@ -279,7 +279,7 @@ test('an editable cell of the current row sends what is typed as an edit', async
     [{ op: 'edit', row: 2, column: 'nsl', value: '5', control: 'dw_1' }]);
   // The refusal is shown to the user, and the cell shows the value it still has.
   await page.waitForSelector('.toast.error');
-  assert.match(await page.textContent('.toast.error'), /操作未完成：the grid dw_1 is read-only/);
+  assert.match(await page.textContent('.toast.error'), /^此处不能修改$/);
   await h.settle(page);
   assert.notStrictEqual(await page.inputValue(`${win} .grid-input`), '5');
   await page.unrouteAll({ behavior: 'ignoreErrors' });

@@ -174,7 +174,7 @@ test('the stock status window prints its rows as shown; zero stock and stock sta
   assert.match(await page.textContent(grid('w_dw_print_options', 'st_2')), new RegExp(`共 ${rows} 行`));
   await page.click(grid('w_dw_print_options', 'cb_1'));
   await page.waitForSelector('.toast.info');
-  assert.match(await page.textContent('.toast.info'), new RegExp(`已打印：d_bj704_004，共 ${rows} 行`));
+  assert.match(await page.textContent('.toast.info'), new RegExp(`已打印：库 存 清 单，共 ${rows} 行`));
 
   // 零库存(&8) opens the zero-stock list beside it.
   await page.keyboard.press('Alt+8');

@@ -32,7 +32,8 @@
     ok: '确定',
     ready: '就绪',
     working: '正在处理…',
-    failed: '操作未完成：',
+    failed: '操作未完成',
+    condition: (words) => `查询条件：${words}`,
     network: '无法连接服务器，请稍后再试',
     sessionEnded: '会话已结束，请重新登录',
     forbidden: '会话无效，请重新登录',
@@ -155,15 +156,18 @@
         return null;
       }
       if (!data.ok) {
-        if (!options.quiet) showError(TEXT.failed + data.error);
+        // The user reads the refusal in words of his own; the detail is for developers.
+        if (!options.quiet) showError(data.message || TEXT.failed);
+        console.debug('refused:', data.error);
         if (data.state) applyState(data.state, false);
         // A refused request changed nothing: show the rows as they are again (a refused cell
         // edit must not keep the typed value on screen).
         if (request.op === 'edit') for (const view of app.views.values()) view.refreshGrids();
         return data;
       }
-      // Text is sent as the user leaves a field: the focus stays where the user moved it.
-      if (data.state) applyState(data.state, request.op !== 'rows' && request.op !== 'state', request.op !== 'text');
+      // Text is sent as the user leaves a field, and a sheet is activated as the user moves
+      // into it: the focus stays where the user moved it.
+      if (data.state) applyState(data.state, request.op !== 'rows' && request.op !== 'state', request.op !== 'text' && request.op !== 'activate');
       return data;
     } catch (e) {
       showError(TEXT.network);
@@ -299,6 +303,7 @@
           h('main', { class: 'workspace' })),
         h('footer', { class: 'statusbar' },
           h('span', { class: 'status-microhelp' }),
+          h('span', { class: 'status-condition', role: 'status' }),
           h('span', { class: 'status-busy', text: TEXT.ready }))),
       h('div', { class: 'modal-layers' }));
     applyState(data.state, true);
@@ -333,19 +338,25 @@
       }
     }
     const sheets = (state.windows || []).filter((w) => !w.modal);
-    // The active sheet: one just opened; one the runtime brought to the front (it says so, or
-    // moved it to the end of the list); else the last one when the active one closed.
-    const front = sheets.find((w) => w.active === true);
+    const before = app.activeId;
     const lastId = sheets.length ? sheets[sheets.length - 1].id : null;
-    if (newest !== null) app.activeId = newest;
-    else if (front) app.activeId = front.id;
-    else if (lastId !== app.lastSheetId && app.views.has(app.lastSheetId)) app.activeId = lastId;
-    app.lastSheetId = lastId;
+    // The server says which sheet is in front (the launcher may bring an open one forward);
+    // else one just opened; else the last one when the active one closed.
+    if (state.active !== undefined && state.active !== null) app.activeId = state.active;
+    else if (newest !== null) app.activeId = newest;
     if (!sheets.some((w) => w.id === app.activeId)) app.activeId = lastId;
+    if (app.activeId !== before && app.activeId !== null && app.activeId !== newest)
+      app.views.get(app.activeId).el.scrollIntoView({ block: 'nearest', inline: 'nearest' });
     arrangeSheets();
     // A sheet just opened may lie below the others: bring it into view.
     if (newest !== null) app.views.get(newest).el.scrollIntoView({ block: 'nearest', inline: 'nearest' });
     renderMenu();
+    // The filter in force on the sheet in front, in words.
+    const front = sheets.find((w) => w.id === app.activeId);
+    const condition = front && front.condition ? TEXT.condition(front.condition) : '';
+    const conditionEl = document.querySelector('.status-condition');
+    conditionEl.textContent = condition;
+    conditionEl.title = condition;
 
     // Message boxes: those the server answered itself are shown for reading; the pending one
     // waits for the user's answer.
@@ -389,6 +400,7 @@
     app.activeId = id;
     arrangeSheets();
     renderMenu();
+    send({ op: 'activate', window: id }, { quiet: true });
   }
 
   function topWindow() {
@@ -775,9 +787,13 @@
         class: w.modal ? 'window modal' : 'window sheet', 'data-window': w.class, 'data-id': String(w.id),
         role: w.modal ? 'dialog' : 'region', 'aria-modal': w.modal ? 'true' : null,
       }, bar, this.body);
-      this.el.addEventListener('mousedown', () => {
+      // The user chose this sheet, by the pointer or by moving the focus into it: it comes to
+      // the front here and on the server (the frame's title and the print command follow it).
+      const choose = () => {
         if (!this.modal) activateSheet(this.id);
-      });
+      };
+      this.el.addEventListener('mousedown', choose);
+      this.el.addEventListener('focusin', choose);
       if (w.modal) {
         this.layer = h('div', { class: 'modal-layer', 'data-window': w.class }, this.el);
         document.querySelector('.modal-layers').append(this.layer);
@@ -791,7 +807,7 @@
 
     update(w) {
       this.state = w;
-      this.title.textContent = w.title || w.class;
+      this.title.textContent = w.title || '';
       // Controls are built in the window's own control order, so that the page's order (and
       // the Tab cycle) is the form's.
       const names = (w.order || []).filter((n) => w.controls && w.controls[n]);
@@ -1044,7 +1060,7 @@
       if (c.kind === 'picturebutton' && !c.text) {
         this.el.textContent = '';
         this.el.append(pictureFor(c.picture));
-        this.el.title = c.picture === 'locate.bmp' ? TEXT.pick : c.picture || '';
+        this.el.title = c.picture === 'locate.bmp' ? TEXT.pick : '';
         this.el.setAttribute('aria-label', this.el.title);
       } else {
         setCaption(this.el, c.text);
