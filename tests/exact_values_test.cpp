@@ -139,7 +139,8 @@ TEST_P(ExactValuesTest, FractionalQuantitiesStayExact) {
       std::string ccph = part_of(i, step);
       SCOPED_TRACE(ccph);
       // Stored: the double nearest to the exact value, as any client reads it.
-      auto raw = tdb_->connect()->query("SELECT nkcsl FROM dbj030 WHERE ccph = ?", {Value(ccph)});
+      auto reader = tdb_->connect();
+      auto raw = reader->query("SELECT nkcsl FROM dbj030 WHERE ccph = ?", {Value(ccph)});
       ASSERT_TRUE(raw->next());
       EXPECT_EQ(raw->real(0), std::strtod(f.nkcsl, nullptr));
       // Read through the data layer, the available quantity is a decimal on either backend.

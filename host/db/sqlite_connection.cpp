@@ -228,7 +228,9 @@ class SqliteConnection : public Connection {
   ~SqliteConnection() override {
     for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
     if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db_);
+    // A cursor may outlive its connection: the handle then stays until the cursor's statement is
+    // finalized, instead of the close failing and the handle leaking.
+    sqlite3_close_v2(db_);
   }
 
   Backend backend() const override { return Backend::Sqlite; }

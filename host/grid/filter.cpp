@@ -92,7 +92,7 @@ class OrPredicate : public AndPredicate {
       std::swap(passed, merged);
       nr = difference(rest, nr, found, nf, rest);
     }
-    std::memcpy(out, passed, np * sizeof(uint32_t));
+    if (np > 0) std::memcpy(out, passed, np * sizeof(uint32_t));  // out is null for an empty selection
     pool.release(mark);
     return np;
   }

@@ -141,8 +141,9 @@ m_e::m_e(ui::Window& window, std::string class_name) : Menu(window, std::move(cl
   });
   print.available = [this] { return this->window().owns_grid(this->window().session().globals().gd_print); };
   // Saving the list the print command would print, as a spreadsheet.
-  MenuItem& save_as = add("m_saveas", "另存为(&A)...", "m_print1",
-                          [this] { save_grid_as(this->window(), this->window().session().globals().gd_print); });
+  MenuItem& save_as = add("m_saveas", "另存为(&A)...", "m_print1", [this] {
+    save_grid_as(this->window(), this->window().session().globals().gd_print);
+  });
   save_as.available = print.available;
   add("m_help1", "帮助(&H)");
   add_event("m_help", "帮助主题(&H)", "m_help1", "ue_help");

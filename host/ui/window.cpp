@@ -99,20 +99,13 @@ nlohmann::json Window::state() const {
   }
   nlohmann::json events = nlohmann::json::array();
   for (const auto& [name, fn] : user_events_) events.push_back(name);
-  return {{"id", id_},
-          {"class", class_name_},
-          {"title", title},
-          {"condition", condition},
-          {"modal", modal()},
-          {"focus", focus_ ? nlohmann::json(focus_->name()) : nlohmann::json()},
-          {"x", x},
-          {"y", y},
-          {"width", width},
-          {"height", height},
-          {"events", events},
-          {"controls", controls},
-          {"order", order},
-          {"menu", menu ? menu->state() : nlohmann::json()}};
+  return {{"id", id_},        {"class", class_name_},
+          {"title", title},   {"condition", condition},
+          {"modal", modal()}, {"focus", focus_ ? nlohmann::json(focus_->name()) : nlohmann::json()},
+          {"x", x},           {"y", y},
+          {"width", width},   {"height", height},
+          {"events", events}, {"controls", controls},
+          {"order", order},   {"menu", menu ? menu->state() : nlohmann::json()}};
 }
 
 void register_window_class(const std::string& class_name, WindowFactory factory) {
