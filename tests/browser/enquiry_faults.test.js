@@ -31,13 +31,13 @@ async function rowsShown(page, cls, control, column) {
     (cells) => cells.map((c) => c.textContent));
 }
 
-// Opens a menu of the menu bar by its accelerator and moves with Tab to the item, then Enter.
+// Opens a menu of the menu bar by its accelerator and moves down to the item, then Enter.
 async function menuCommand(page, accelerator, item) {
   await page.keyboard.press(`Alt+${accelerator}`);
   await page.waitForSelector('.menu-drop');
   for (let i = 0; i < 12; i++) {
     if (await page.evaluate((name) => document.activeElement && document.activeElement.dataset.item === name, item)) break;
-    await page.keyboard.press('Tab');
+    await page.keyboard.press('ArrowDown');
   }
   assert.strictEqual(await page.evaluate(() => document.activeElement.dataset.item), item);
   await page.keyboard.press('Enter');

@@ -65,7 +65,10 @@ async function startServer(options = {}) {
   execFileSync(bin, args, { stdio: 'ignore' });
   const port = await freePort();
   let log = '';
-  const child = spawn(bin, ['serve', '--db', db, '--listen', `127.0.0.1:${port}`], { stdio: ['ignore', 'pipe', 'pipe'] });
+  // The tests of one file log the same user in once per test, each in a browser context closed
+  // without logging out: allow more sessions of one user than a real server does.
+  const serve = ['serve', '--db', db, '--listen', `127.0.0.1:${port}`, '--sessions-per-user', '50'];
+  const child = spawn(bin, serve, { stdio: ['ignore', 'pipe', 'pipe'] });
   child.stdout.on('data', (d) => { log += d; });
   child.stderr.on('data', (d) => { log += d; });
   const url = `http://127.0.0.1:${port}/`;
