@@ -151,6 +151,33 @@ TEST(GridExport, CsvHoldsTheShownRowsAsDisplayed) {
   EXPECT_TRUE(bytes.starts_with(text::utf8_to_gbk("库号,备件号"))) << bytes.substr(0, 20);
 }
 
+// A grouped list shown in another order (by cost price: warehouse 01, 02, 01) is saved group
+// by group, each subtotal once after all of its rows, the shown order kept inside a group.
+TEST(GridExport, AGroupedListIsSavedInGroupOrder) {
+  grid::GridDefinition d = definition();
+  grid::Grid g(d);
+  fill(g);
+  ASSERT_EQ(g.setsort("ndj A"), 1);
+  ASSERT_EQ(g.sort(), 1);
+  ASSERT_EQ(g.getitem(2, "ckh")->as_text(), "02");
+  TempDir dir;
+  std::string path = dir.file("list.csv");
+  EXPECT_EQ(grid::export_grid(g, path, {}), 3);
+  EXPECT_EQ(read(path),
+            "\xEF\xBB\xBF"
+            "库号,备件号,库存数量,成本单价,储备高限,常用,最后出库,金额\r\n"
+            "01,\"P,\"\"2\"\"\",2.00,0.50,0,,,1.00\r\n"
+            "01,P1,-3.00,1000.00,12,常用,2026/01/02,\"-3,000.00\"\r\n"
+            "小计,,-1.00\r\n"
+            "02,0133 007920-DH,\"1,234.50\",10.25,5,常用,2026/05/31,\"12,653.63\"\r\n"
+            "小计,,\"1,234.50\"\r\n"
+            "\r\n"
+            "库存数量合计,,\"1,233.50\"\r\n"
+            "品种,3\r\n");
+  // The grid on screen keeps its own order.
+  EXPECT_EQ(g.getitem(2, "ckh")->as_text(), "02");
+}
+
 TEST(GridExport, XlsxKeepsNumbersAndDates) {
   grid::GridDefinition d = definition();
   grid::Grid g(d);

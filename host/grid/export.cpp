@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "host/base/text.h"
 #include "host/grid/display_format.h"
 #include "host/grid/grid.h"
+#include "host/grid/print.h"
 
 namespace sparestock::grid {
 
@@ -305,7 +307,11 @@ std::string spreadsheet_number_format(std::string_view display) {
   return out;
 }
 
-long export_grid(const Grid& g, const std::string& path, const ExportOptions& options) {
+long export_grid(const Grid& shown, const std::string& path, const ExportOptions& options) {
+  // A grouped list is saved in group order, so each group's trailer follows all of its rows.
+  std::unique_ptr<Grid> ordered;
+  if (!shown.definition().groups.empty()) ordered = in_group_order(shown);
+  const Grid& g = ordered ? *ordered : shown;
   std::vector<Item> items = shown_items(g.definition());
   std::string temp = temp_beside(path);
   long rows = 0;

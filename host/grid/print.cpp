@@ -9,6 +9,18 @@
 
 namespace sparestock::grid {
 
+std::unique_ptr<Grid> in_group_order(const Grid& g) {
+  auto copy = g.snapshot();
+  const auto& def = g.definition();
+  if (!def.groups.empty()) {
+    std::string sort;
+    for (const auto& group : def.groups)
+      for (const auto& by : group.by) sort += (sort.empty() ? "" : ", ") + by + " A";
+    if (copy->setsort(sort) == 1) copy->sort();
+  }
+  return copy;
+}
+
 const std::string* PrintSettings::text(std::string_view name) const {
   for (const auto& [n, v] : texts)
     if (text::iequals(n, name)) return &v;

@@ -30,6 +30,11 @@ struct PrintSettings {
 // `page_count`. Empty text: every page. nullopt for text that is not a page range.
 std::optional<std::vector<int>> parse_page_range(std::string_view range, int page_count);
 
+// A copy of the grid's shown rows in the order a list with groups is read: sorted by the group
+// columns first, stable, so each group comes once with its trailer, in the order shown inside
+// it. A grid without groups keeps its order. Printing and saving a list both read this order.
+std::unique_ptr<Grid> in_group_order(const Grid& g);
+
 struct PrintJob {
   std::string window;                // the window that holds the grid, when known
   std::string control;               // the grid control ("dw_1")

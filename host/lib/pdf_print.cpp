@@ -568,24 +568,10 @@ class LabelLayout {
 
 // ---- Either layout ----
 
-// A grid's rows in print order: grouped layouts sorted by their group columns first, stable,
-// so each group prints once, in the order shown inside it.
-std::unique_ptr<grid::Grid> print_copy(const grid::Grid& g) {
-  auto copy = g.snapshot();
-  const auto& def = g.definition();
-  if (!def.groups.empty()) {
-    std::string sort;
-    for (const auto& group : def.groups)
-      for (const auto& by : group.by) sort += (sort.empty() ? "" : ", ") + by + " A";
-    if (copy->setsort(sort) == 1) copy->sort();
-  }
-  return copy;
-}
-
 class Layout {
  public:
   Layout(const grid::Grid& g, const grid::PrintSettings& settings, const PdfOptions& options)
-      : copy_(print_copy(g)) {
+      : copy_(grid::in_group_order(g)) {
     if (g.definition().across > 1)
       labels_.emplace(*copy_, options);
     else
