@@ -513,43 +513,52 @@ struct Server::Impl {
     send_json(res, 200, answer);
   }
 
-  void download(const httplib::Request& req, httplib::Response& res) {
+  // The session a file request is for: logged in, and the session id in the path is the one of
+  // its cookie, so a file goes to its own user only. nullptr when the answer is already written.
+  std::shared_ptr<WebSession> file_owner(const httplib::Request& req, httplib::Response& res) {
     auto s = logged_in(req, res);
-    if (!s) return;
-    if (!constant_time_equal(req.matches[1].str(), s->id())) return send_error(res, 403, kOtherSession);
-    auto d = s->download(req.matches[2].str());
-    std::ifstream in(d ? d->path : std::string(), std::ios::binary);
-    if (!d || !in) {
+    if (s && !constant_time_equal(req.matches[1].str(), s->id())) {
+      send_error(res, 403, kOtherSession);
+      return nullptr;
+    }
+    return s;
+  }
+
+  // A file the session made, never cached; 404 when it is gone.
+  static void send_file(httplib::Response& res, const std::filesystem::path& path,
+                        const std::string& disposition, const std::string& name, const char* content_type) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
       res.status = 404;  // the error handler writes the body
       return;
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    bool xlsx = d->name.ends_with(".xlsx");
     res.status = 200;
     res.set_header("Cache-Control", "no-store");
-    res.set_header("Content-Disposition", "attachment; filename=\"" + d->name + "\"");
-    res.set_content(std::move(bytes),
-                    xlsx ? "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"
-                         : "text/csv; charset=utf-8");
+    res.set_header("Content-Disposition", disposition + "; filename=\"" + name + "\"");
+    res.set_content(std::move(bytes), content_type);
   }
 
-  // A PDF the session printed ("<n>-<dataobject>.pdf" in its print folder), to its own user
-  // only: the session id in the path must be the one of the session cookie.
-  void printed_file(const httplib::Request& req, httplib::Response& res) {
-    auto s = logged_in(req, res);
+  // A list the session saved (save-as), by the token its answer gave.
+  void download(const httplib::Request& req, httplib::Response& res) {
+    auto s = file_owner(req, res);
     if (!s) return;
-    if (!constant_time_equal(req.matches[1].str(), s->id())) return send_error(res, 403, kOtherSession);
-    std::filesystem::path file = s->driver().print_directory() / req.matches[2].str();
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    auto d = s->download(req.matches[2].str());
+    if (!d) {
       res.status = 404;
       return;
     }
-    std::string pdf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    res.status = 200;
-    res.set_header("Cache-Control", "no-store");
-    res.set_header("Content-Disposition", "inline; filename=\"" + req.matches[2].str() + "\"");
-    res.set_content(std::move(pdf), "application/pdf");
+    send_file(res, d->path, "attachment", d->name,
+              d->name.ends_with(".xlsx") ? "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"
+                                         : "text/csv; charset=utf-8");
+  }
+
+  // A PDF the session printed ("<n>-<dataobject>.pdf" in its print folder).
+  void printed_file(const httplib::Request& req, httplib::Response& res) {
+    auto s = file_owner(req, res);
+    if (!s) return;
+    send_file(res, s->driver().print_directory() / req.matches[2].str(), "inline", req.matches[2].str(),
+              "application/pdf");
   }
 
   void client_file(const httplib::Request& req, httplib::Response& res) {
