@@ -15,6 +15,7 @@
 #include "host/grid/export.h"
 #include "host/grid/grid.h"
 #include "schema/schema.h"
+#include "tests/temp_folder.h"
 #include "tests/test_db.h"
 
 namespace sparestock {
@@ -23,26 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace grids;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "sparestock_export_XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-    path_ = pattern;
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
-
-std::string read(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+std::string read(const std::string& path) { return test::read_file(path); }
 
 // Every cell of the first sheet as "row,col: python-type value | number format", one a line.
 std::string read_xlsx(const std::string& path) {
@@ -129,7 +111,7 @@ TEST(GridExport, CsvHoldsTheShownRowsAsDisplayed) {
   grid::GridDefinition d = definition();
   grid::Grid g(d);
   fill(g);
-  TempDir dir;
+  test::TempFolder dir;
   std::string path = dir.file("list.csv");
   EXPECT_EQ(grid::export_grid(g, path, {}), 3);
   EXPECT_EQ(read(path),
@@ -160,7 +142,7 @@ TEST(GridExport, AGroupedListIsSavedInGroupOrder) {
   ASSERT_EQ(g.setsort("ndj A"), 1);
   ASSERT_EQ(g.sort(), 1);
   ASSERT_EQ(g.getitem(2, "ckh")->as_text(), "02");
-  TempDir dir;
+  test::TempFolder dir;
   std::string path = dir.file("list.csv");
   EXPECT_EQ(grid::export_grid(g, path, {}), 3);
   EXPECT_EQ(read(path),
@@ -182,7 +164,7 @@ TEST(GridExport, XlsxKeepsNumbersAndDates) {
   grid::GridDefinition d = definition();
   grid::Grid g(d);
   fill(g);
-  TempDir dir;
+  test::TempFolder dir;
   std::string path = dir.file("list.xlsx");
   ASSERT_EQ(grid::export_grid(g, path, {grid::ExportFormat::Xlsx}), 3);
   std::string cells = read_xlsx(path);
@@ -244,7 +226,7 @@ TEST_P(GridExportDatabase, StockListOfTheDemoDatabase) {
   ASSERT_EQ(g.setfilter("dbj030_ckh = '01'"), 1);
   ASSERT_EQ(g.filter(), 1);
   rows = g.rowcount();
-  TempDir dir;
+  test::TempFolder dir;
   std::string path = dir.file("stock.xlsx");
   ASSERT_EQ(grid::export_grid(g, path, {grid::ExportFormat::Xlsx}), rows);
   std::string cells = read_xlsx(path);

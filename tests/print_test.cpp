@@ -18,6 +18,7 @@
 #include "host/grid/print.h"
 #include "host/lib/pdf_print.h"
 #include "tests/scenario_stock_enquiry.h"
+#include "tests/temp_folder.h"
 
 namespace sparestock::test {
 namespace {
@@ -225,8 +226,8 @@ TEST_P(PrintToPdf, StocktakingReportsShowOneCompanyAndDayOnly) {
   stocktaking();
   db::Transaction sqlca;
   ASSERT_EQ(sqlca.connect(sc.database().target()), 0) << sqlca.sqlerrtext;
-  fs::path dir = fs::temp_directory_path() / ("sparestock-print-test-" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  test::TempFolder folder;
+  fs::path dir = folder.path();
 
   for (const char* report : {"r_bj606_001", "r_bj600_001", "r_bj600_002"}) {
     SCOPED_TRACE(report);
@@ -254,7 +255,6 @@ TEST_P(PrintToPdf, StocktakingReportsShowOneCompanyAndDayOnly) {
       EXPECT_EQ(count(text, "库存数量"), std::string(report) == "r_bj600_001" ? 1u : 0u) << text;
     }
   }
-  fs::remove_all(dir);
 }
 
 // The 报表 window: a bad date refused, the preview of the chosen report for the session's
@@ -315,8 +315,8 @@ std::unique_ptr<grid::Grid> stock_list(long rows) {
 // and whole, numbered pages; a page range prints only its pages.
 TEST(PrintPages, LongListsBreakBetweenRowsWithHeadingsOnEveryPage) {
   auto g = stock_list(130);
-  fs::path dir = fs::temp_directory_path() / ("sparestock-pages-" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  test::TempFolder folder;
+  fs::path dir = folder.path();
   std::string file = (dir / "list.pdf").string();
   int pages = lib::print_pdf(*g, {}, file);
   ASSERT_GE(pages, 3);
@@ -346,7 +346,6 @@ TEST(PrintPages, LongListsBreakBetweenRowsWithHeadingsOnEveryPage) {
 
   two.page_range = "99";
   EXPECT_THROW(lib::print_pdf(*g, two, file), std::runtime_error);
-  fs::remove_all(dir);
 }
 
 TEST(PrintPages, PageRanges) {

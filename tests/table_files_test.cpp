@@ -18,6 +18,7 @@
 #include "host/db/connection.h"
 #include "schema/schema.h"
 #include "schema/table_files.h"
+#include "tests/temp_folder.h"
 #include "tests/test_db.h"
 
 namespace sparestock {
@@ -39,30 +40,6 @@ std::string fingerprint(db::Connection& conn) {
     out += t + "=" + std::to_string(count(conn, "SELECT COUNT(*) FROM " + t)) + " ";
   return out;
 }
-
-class Folder {
- public:
-  Folder() {
-    std::string pattern = (fs::temp_directory_path() / "sparestock_tables_XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-    path_ = pattern;
-  }
-  ~Folder() { fs::remove_all(path_); }
-  std::string path() const { return path_.string(); }
-  void write(const std::string& name, const std::string& bytes) const {
-    std::ofstream f(path_ / name, std::ios::binary | std::ios::trunc);
-    f << bytes;
-  }
-  std::string read(const std::string& name) const {
-    std::ifstream f(path_ / name, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
-
- private:
-  fs::path path_;
-};
 
 // A small legacy export in GBK: char values padded with blanks as older databases keep them,
 // dates with slashes, a stock record whose part the parts master lacks.
@@ -89,7 +66,7 @@ std::map<std::string, std::string> legacy_files() {
   };
 }
 
-void write_all(const Folder& f, const std::map<std::string, std::string>& files) {
+void write_all(const test::TempFolder& f, const std::map<std::string, std::string>& files) {
   for (const auto& [name, bytes] : files) f.write(name, bytes);
 }
 
@@ -104,7 +81,7 @@ class TableFilesTest : public testing::TestWithParam<db::Backend> {};
 TEST_P(TableFilesTest, LegacyGbkExportIsLoadedExactly) {
   test::TestDatabase tdb(GetParam());
   auto conn = tdb.connect();
-  Folder dir;
+  test::TempFolder dir;
   write_all(dir, legacy_files());
 
   auto report = schema::import_tables(*conn, dir.path(), gbk_options());
@@ -139,7 +116,7 @@ TEST_P(TableFilesTest, LegacyGbkExportIsLoadedExactly) {
 TEST_P(TableFilesTest, DryRunAndOneCompanyWriteWhatTheySay) {
   test::TestDatabase tdb(GetParam());
   auto conn = tdb.connect();
-  Folder dir;
+  test::TempFolder dir;
   write_all(dir, legacy_files());
   std::string before = fingerprint(*conn);
 
@@ -169,7 +146,7 @@ TEST_P(TableFilesTest, DryRunAndOneCompanyWriteWhatTheySay) {
 TEST_P(TableFilesTest, ImportingTheSameExportTwiceIsRefused) {
   test::TestDatabase tdb(GetParam());
   auto conn = tdb.connect();
-  Folder dir;
+  test::TempFolder dir;
   write_all(dir, legacy_files());
   schema::import_tables(*conn, dir.path(), gbk_options());
   std::string before = fingerprint(*conn);
@@ -235,7 +212,7 @@ TEST_P(TableFilesTest, MalformedFilesAreRefusedAndNothingIsWritten) {
   std::string before = fingerprint(*conn);
   for (const auto& m : cases) {
     SCOPED_TRACE(m.name);
-    Folder dir;
+    test::TempFolder dir;
     write_all(dir, legacy_files());
     dir.write(m.file, m.bytes);
     try {
@@ -254,7 +231,7 @@ TEST_P(TableFilesTest, MalformedFilesAreRefusedAndNothingIsWritten) {
 TEST_P(TableFilesTest, TabAndUtf8WithByteOrderMark) {
   test::TestDatabase tdb(GetParam());
   auto conn = tdb.connect();
-  Folder dir;
+  test::TempFolder dir;
   dir.write("DBJ004.txt",
             "\xEF\xBB\xBF"
             "ckqh\tckqmc\n01\t\"一区\tA\"\n02\t二区\n");
@@ -281,7 +258,7 @@ TEST_P(TableFilesTest, DemoDatabaseRoundTripsToTheOtherBackend) {
   test::TestDatabase target(other);
   auto dst = target.connect();
 
-  Folder first, second;
+  test::TempFolder first, second;
   schema::TableFileOptions o;
   o.encoding = text::Encoding::Gbk;
   schema::export_tables(*src, first.path(), o);
